@@ -1,0 +1,29 @@
+#include "model/MeasParam.h"
+
+#include "model/Numbers.h"
+
+#include <cmath>
+#include <cstdlib>
+
+std::string GetSlotLetter(int slot)
+{
+    if (slot < 0 || slot > 7)
+        return {};
+    return std::string(1, static_cast<char>('A' + slot));
+}
+
+double ParseDecimal(std::string text)
+{
+    const size_t sep = text.find_first_of(".,");
+    const std::string whole = sep == std::string::npos ? text : text.substr(0, sep);
+    const std::string fraction = sep == std::string::npos ? std::string() : text.substr(sep + 1);
+
+    const double integer = static_cast<double>(LeadingInt(whole));
+    double frac = 0.0;
+    if (!fraction.empty())
+        frac = static_cast<double>(LeadingInt(fraction)) / std::pow(10.0, static_cast<double>(fraction.size()));
+
+    if (StartsNegative(whole))
+        return -(std::fabs(integer) + frac);
+    return integer + frac;
+}

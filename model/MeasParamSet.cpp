@@ -1,0 +1,333 @@
+#include "model/MeasParamSet.h"
+
+#include "model/Numbers.h"
+#include "model/Prompter.h"
+#include "model/StringTable.h"
+#include "model/TextFile.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+// Settings lines hold at most this many characters; the rest of a longer line is skipped.
+constexpr size_t kLineCap = 254;
+constexpr int kLinesPerChannel = 12;
+
+std::uint8_t Flag(std::string_view v) { return LeadingInt(v) != 0 ? 1 : 0; }
+std::uint8_t U8(std::string_view v) { return static_cast<std::uint8_t>(LeadingInt(v)); }
+std::uint16_t U16(std::string_view v) { return static_cast<std::uint16_t>(LeadingInt(v)); }
+std::int16_t I16(std::string_view v) { return static_cast<std::int16_t>(LeadingInt(v)); }
+double Decimal(std::string_view v) { return ParseDecimal(std::string(v)); }
+
+// A decimal truncated toward zero, keeping its low 8 bits ("129.9" is 129, "-1" is 255).
+std::uint8_t TruncatedU8(std::string_view v)
+{
+    double d = std::trunc(Decimal(v));
+    if (!(std::fabs(d) < 9.0e18)) // ParseDecimal saturates near 2^63; keep the cast defined
+        d = 0.0;
+    return static_cast<std::uint8_t>(static_cast<std::int64_t>(d));
+}
+
+std::string Fixed6(double v) { return FormatC("%f", v); }
+
+// Sets the field of `p` that `key` names; the preset file leaves out CHANNEL ACTIVE and
+// TIME ZERO. False when the key is not one of the file's keys.
+bool SetParamField(CMeasParam& p, std::string_view key, std::string_view value, bool preset)
+{
+    if (key == "PRESET NAME")
+        p.m_strName = std::string(value);
+    else if (key == "CHANNEL ACTIVE" && !preset)
+        p.m_bActive = Flag(value);
+    else if (key == "ANTENNA SEPARATION")
+        p.m_fAntennaSeparation = static_cast<float>(Decimal(value));
+    else if (key == "SAMPLES")
+        p.m_nSamples = U16(value);
+    else if (key == "FREQUENCY STEPS")
+        p.m_nFrequencySteps = U16(value);
+    else if (key == "STACKS")
+        p.m_nStacks = I16(value);
+    else if (key == "TIME INTERVAL")
+        p.m_dTimeInterval = Decimal(value);
+    else if (key == "DISTANCE INTERVAL")
+        p.m_dDistanceInterval = Decimal(value);
+    else if (key == "SIGNAL POSITION")
+        p.m_nSignalPosition = U16(value);
+    else if (key == "RAMP INDEX")
+        p.m_nRampIndex = U16(value);
+    else if (key == "EM SENSOR")
+        p.m_bEmSensor = Flag(value);
+    else if (key == "TIME ZERO" && !preset)
+        p.m_nTimeZero = I16(value);
+    else
+        return false;
+    return true;
+}
+
+void WriteParam(TextWriter& out, const CMeasParam& p, bool preset)
+{
+    out.line("PRESET NAME:" + p.m_strName);
+    if (!preset)
+        out.line(FormatC("CHANNEL ACTIVE:%d", p.m_bActive));
+    out.line("ANTENNA SEPARATION:" + Fixed6(static_cast<double>(p.m_fAntennaSeparation)));
+    out.line(FormatC("SAMPLES:%d", p.m_nSamples));
+    out.line(FormatC("FREQUENCY STEPS:%d", p.m_nFrequencySteps));
+    out.line(FormatC("STACKS:%d", p.m_nStacks));
+    out.line("TIME INTERVAL:" + Fixed6(p.m_dTimeInterval));
+    out.line("DISTANCE INTERVAL:" + Fixed6(p.m_dDistanceInterval));
+    out.line(FormatC("SIGNAL POSITION:%d", p.m_nSignalPosition));
+    out.line(FormatC("RAMP INDEX:%d", p.m_nRampIndex));
+    out.line(FormatC("EM SENSOR:%d", p.m_bEmSensor));
+    if (!preset)
+        out.line(FormatC("TIME ZERO:%d", p.m_nTimeZero));
+}
+
+} // namespace
+
+CMeasParamSet::CMeasParamSet(const std::string& settingsFolder)
+{
+    if (!settingsFolder.empty()) {
+        m_strLastUsedPath = settingsFolder + "/last_used_param";
+        m_strPresetPath = settingsFolder + "/preset_param";
+        m_strGlobalPath = settingsFolder + "/global_settings";
+        m_strWheelPath = settingsFolder + "/wheel_presets";
+    }
+}
+
+void CMeasParamSet::LoadAll(Prompter& prompter)
+{
+    if (!LoadLastUsed())
+        prompter.message(IDS_LOAD_MEAS_PARAMS_FAIL);
+    if (!LoadGlobals())
+        prompter.message(IDS_LOAD_GLOBALS_FAIL);
+    if (!LoadPresets()) {
+        prompter.message(IDS_LOAD_PRESETS_FAIL);
+        SetDefaultPresets();
+    }
+    if (!LoadWheels())
+        prompter.message(IDS_LOAD_WHEELS_FAIL);
+}
+
+void CMeasParamSet::SaveAll(Prompter& prompter)
+{
+    if (!SaveLastUsed())
+        prompter.message(IDS_SAVE_MEAS_PARAMS_FAIL);
+    if (!SavePresets())
+        prompter.message(IDS_SAVE_PRESETS_FAIL);
+    if (!SaveGlobals())
+        prompter.message(IDS_SAVE_GLOBALS_FAIL);
+    if (!SaveWheels())
+        prompter.message(IDS_SAVE_WHEELS_FAIL);
+}
+
+void CMeasParamSet::AddPreset(CMeasParam preset)
+{
+    m_presets.push_back(std::make_unique<CMeasParam>(std::move(preset)));
+}
+
+void CMeasParamSet::DeletePreset(int index)
+{
+    if (index >= 0 && index < GetPresetCount())
+        m_presets.erase(m_presets.begin() + index);
+}
+
+void CMeasParamSet::SetDefaultPresets()
+{
+    CMeasParam p;
+    p.m_strName = "500 MHz shielded";
+    p.m_bActive = 1;
+    p.m_fAntennaSeparation = 0.16f;
+    p.m_nFrequencySteps = 8;
+    p.m_nRampIndex = 1;
+    p.m_nSamples = 400;
+    p.m_nSignalPosition = 128;
+    p.m_nStacks = 2;
+    p.m_dTimeInterval = 0.1;
+    p.m_dDistanceInterval = 0.1;
+    m_presets.clear();
+    AddPreset(std::move(p));
+}
+
+void CMeasParamSet::AddWheel(CWheel wheel)
+{
+    m_wheels.push_back(std::make_unique<CWheel>(std::move(wheel)));
+}
+
+void CMeasParamSet::DeleteWheel(int index)
+{
+    if (index >= 0 && index < GetWheelCount())
+        m_wheels.erase(m_wheels.begin() + index);
+}
+
+float CMeasParamSet::GetUnitFactor() const
+{
+    if (m_strUnits == "F")
+        return 0.3048f;
+    if (m_strUnits == "I")
+        return 0.0254f;
+    return 1.0f;
+}
+
+void CMeasParamSet::GetUnitName(std::string& name) const
+{
+    if (m_strUnits == "F")
+        name = MessageText(IDS_UNIT_FEET);
+    else if (m_strUnits == "I")
+        name = MessageText(IDS_UNIT_INCHES);
+    else
+        name = MessageText(IDS_UNIT_METERS);
+}
+
+double CMeasParamSet::GetSampleInterval(int slot, int ramp) const
+{
+    if (slot < 0 || slot >= kSlots || ramp < 0 || ramp >= kRamps)
+        return 0.0;
+    return m_dSampleInterval[slot][ramp];
+}
+
+void CMeasParamSet::SetSampleInterval(int slot, int ramp, double microseconds)
+{
+    if (slot < 0 || slot >= kSlots || ramp < 0 || ramp >= kRamps)
+        return;
+    m_dSampleInterval[slot][ramp] = microseconds;
+}
+
+bool CMeasParamSet::LoadLastUsed()
+{
+    LineReader in(m_strLastUsedPath, kLineCap);
+    if (!in.isOpen())
+        return false;
+    // Positional: line j belongs to channel j / 12, its key picks the field. A short file
+    // leaves the later channels as they are.
+    std::string line;
+    for (int j = 0; j < kChannels * kLinesPerChannel; ++j) {
+        if (!in.next(line))
+            break;
+        KeyValue kv = SplitKeyValue(line);
+        SetParamField(m_params[j / kLinesPerChannel], kv.key, kv.value, false);
+    }
+    return true;
+}
+
+bool CMeasParamSet::SaveLastUsed() const
+{
+    TextWriter out;
+    for (const CMeasParam& p : m_params)
+        WriteParam(out, p, false);
+    return out.save(m_strLastUsedPath);
+}
+
+bool CMeasParamSet::LoadGlobals()
+{
+    LineReader in(m_strGlobalPath, kLineCap);
+    if (!in.isOpen())
+        return false;
+    std::string line;
+    while (in.next(line)) {
+        auto [key, value] = SplitKeyValue(line);
+        if (key == "COUNTRY")
+            m_nCountry = I16(value);
+        else if (key == "BEEPER")
+            m_bBeeper = Flag(value);
+        else if (key == "MISSED TRACE MODE")
+            m_nMissedTraceMode = U8(value);
+        else if (key == "AUTOSTACK")
+            m_bAutoStack = Flag(value);
+        else if (key == "TRIG TYPE")
+            m_nTrigType = TruncatedU8(value);
+        else if (key == "WHEEL SOURCE")
+            m_nWheelSource = U8(value);
+        else if (key == "MEASUREMENT DIRECTION")
+            m_nMeasDirection = I16(value);
+        else if (key == "MEASUREMENT UNITS")
+            m_strUnits = std::string(value);
+        else if (key == "BIDIRECTIONAL")
+            m_bBidirectional = Flag(value);
+        else if (key == "DCMEASFILT")
+            m_bDcFilter = Flag(value);
+    }
+    return true;
+}
+
+bool CMeasParamSet::SaveGlobals() const
+{
+    TextWriter out;
+    out.line(FormatC("COUNTRY:%d", m_nCountry));
+    out.line(FormatC("BEEPER:%d", m_bBeeper));
+    out.line(FormatC("MISSED TRACE MODE:%d", m_nMissedTraceMode));
+    out.line(FormatC("AUTOSTACK:%d", m_bAutoStack));
+    out.line(FormatC("TRIG TYPE:%d", m_nTrigType));
+    out.line(FormatC("WHEEL SOURCE:%d", m_nWheelSource));
+    out.line(FormatC("MEASUREMENT DIRECTION:%d", m_nMeasDirection));
+    out.line("MEASUREMENT UNITS:" + m_strUnits);
+    out.line(FormatC("BIDIRECTIONAL:%d", m_bBidirectional));
+    out.line(FormatC("DCMEASFILT:%d", m_bDcFilter));
+    return out.save(m_strGlobalPath);
+}
+
+bool CMeasParamSet::LoadPresets()
+{
+    LineReader in(m_strPresetPath, kLineCap);
+    if (!in.isOpen())
+        return false;
+    // Lines before the first PRESET NAME have no preset to go to and are skipped.
+    CMeasParam* current = nullptr;
+    std::string line;
+    while (in.next(line)) {
+        auto [key, value] = SplitKeyValue(line);
+        if (key == "PRESET NAME") {
+            AddPreset(CMeasParam());
+            current = m_presets.back().get();
+        }
+        if (!current)
+            continue;
+        SetParamField(*current, key, value, true);
+        // A preset is always an active channel with the standard time zero.
+        current->m_bActive = 1;
+        current->m_nTimeZero = 30;
+    }
+    return true;
+}
+
+bool CMeasParamSet::SavePresets() const
+{
+    TextWriter out;
+    for (const auto& p : m_presets)
+        WriteParam(out, *p, true);
+    return out.save(m_strPresetPath);
+}
+
+bool CMeasParamSet::LoadWheels()
+{
+    LineReader in(m_strWheelPath, kLineCap);
+    if (!in.isOpen())
+        return false;
+    // Lines before the first WHEEL NAME have no wheel to go to and are skipped.
+    CWheel* current = nullptr;
+    std::string line;
+    while (in.next(line)) {
+        auto [key, value] = SplitKeyValue(line);
+        if (key == "WHEEL NAME") {
+            CWheel wheel;
+            wheel.m_strName = std::string(value);
+            AddWheel(std::move(wheel));
+            current = m_wheels.back().get();
+        } else if (current && key == "CALIBRATION") {
+            current->m_dCalibration = Decimal(value);
+        } else if (current && key == "DIRECTION") {
+            current->m_nDirection = I16(value);
+        }
+    }
+    return true;
+}
+
+bool CMeasParamSet::SaveWheels() const
+{
+    TextWriter out;
+    for (const auto& w : m_wheels) {
+        out.line("WHEEL NAME:" + w->m_strName);
+        out.line("CALIBRATION:" + Fixed6(w->m_dCalibration));
+        out.line(FormatC("DIRECTION:%d", w->m_nDirection));
+    }
+    return out.save(m_strWheelPath);
+}

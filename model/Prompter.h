@@ -1,0 +1,17 @@
+// How model, link and GPS code ask the operator something or tell them of a failure.
+// The windowed program shows message boxes; tools print; tests record. Worker threads
+// never prompt: they raise flags that the user-interface thread reports.
+#pragma once
+
+#include <string>
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // A modal message with an OK button; the text is MessageText(id).
+    virtual void message(int id) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool askYesNo(int id) = 0;
+    // The few messages whose text is not in the string table.
+    virtual void messageText(const std::string& text) = 0;
+};

@@ -1,0 +1,338 @@
+#include "model/MeasParamSet.h"
+#include "model/StringTable.h"
+#include "tests/support/RecordingPrompter.h"
+#include "tests/support/TempDir.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+const char* kDefaultChannel =
+    "PRESET NAME:New preset\r\nCHANNEL ACTIVE:0\r\nANTENNA SEPARATION:0.100000\r\nSAMPLES:400\r\n"
+    "FREQUENCY STEPS:2\r\nSTACKS:2\r\nTIME INTERVAL:1.000000\r\nDISTANCE INTERVAL:0.200000\r\n"
+    "SIGNAL POSITION:2048\r\nRAMP INDEX:1\r\nEM SENSOR:0\r\nTIME ZERO:30\r\n";
+
+const char* kDefaultGlobals =
+    "COUNTRY:0\r\nBEEPER:0\r\nMISSED TRACE MODE:1\r\nAUTOSTACK:0\r\nTRIG TYPE:0\r\n"
+    "WHEEL SOURCE:0\r\nMEASUREMENT DIRECTION:0\r\nMEASUREMENT UNITS:\r\nBIDIRECTIONAL:0\r\n"
+    "DCMEASFILT:1\r\n";
+
+const char* kDefaultPreset =
+    "PRESET NAME:500 MHz shielded\r\nANTENNA SEPARATION:0.160000\r\nSAMPLES:400\r\n"
+    "FREQUENCY STEPS:8\r\nSTACKS:2\r\nTIME INTERVAL:0.100000\r\nDISTANCE INTERVAL:0.100000\r\n"
+    "SIGNAL POSITION:128\r\nRAMP INDEX:1\r\nEM SENSOR:0\r\n";
+
+std::string Repeat(const std::string& s, int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
+// The 12 lines of a channel group with one value changed per channel, so that a shifted
+// line shows up in the wrong channel.
+std::string ChannelGroup(int k)
+{
+    return "PRESET NAME:ch" + std::to_string(k) + "\nCHANNEL ACTIVE:1\nANTENNA SEPARATION:0.5\nSAMPLES:" +
+           std::to_string(100 + k) + "\nFREQUENCY STEPS:4\nSTACKS:8\nTIME INTERVAL:0.5\n"
+           "DISTANCE INTERVAL:0.05\nSIGNAL POSITION:300\nRAMP INDEX:2\nEM SENSOR:1\nTIME ZERO:" +
+           std::to_string(k) + "\n";
+}
+
+class SettingsFiles : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingPrompter prompter;
+};
+
+} // namespace
+
+TEST_F(SettingsFiles, FirstRunReportsAllFourAndWritesTheDefaults)
+{
+    CMeasParamSet set(dir.path());
+    set.LoadAll(prompter);
+    EXPECT_EQ(prompter.ids, (std::vector<int>{133, 134, 135, 136}));
+    ASSERT_EQ(set.GetPresetCount(), 1);
+    EXPECT_EQ(set.m_presets[0]->m_strName, "500 MHz shielded");
+
+    set.SaveAll(prompter);
+    EXPECT_EQ(prompter.ids.size(), 4u) << "saving must not report anything";
+    EXPECT_EQ(ReadFileBytes(dir.file("last_used_param")), Repeat(kDefaultChannel, 16));
+    EXPECT_EQ(ReadFileBytes(dir.file("global_settings")), kDefaultGlobals);
+    EXPECT_EQ(ReadFileBytes(dir.file("preset_param")), kDefaultPreset);
+    EXPECT_EQ(ReadFileBytes(dir.file("wheel_presets")), "");
+}
+
+TEST_F(SettingsFiles, SecondRunIsSilentAndChangesNoByte)
+{
+    {
+        CMeasParamSet set(dir.path());
+        set.LoadAll(prompter);
+        set.SaveAll(prompter);
+    }
+    const std::string before = ReadFileBytes(dir.file("last_used_param")) +
+                               ReadFileBytes(dir.file("global_settings")) +
+                               ReadFileBytes(dir.file("preset_param"));
+    RecordingPrompter second;
+    CMeasParamSet set(dir.path());
+    set.LoadAll(second);
+    set.SaveAll(second);
+    EXPECT_TRUE(second.ids.empty());
+    EXPECT_EQ(ReadFileBytes(dir.file("last_used_param")) + ReadFileBytes(dir.file("global_settings")) +
+                  ReadFileBytes(dir.file("preset_param")),
+              before);
+}
+
+TEST_F(SettingsFiles, EverythingRoundTrips)
+{
+    CMeasParamSet out(dir.path());
+    out.m_nCountry = -3;
+    out.m_bBeeper = 1;
+    out.m_nMissedTraceMode = 2;
+    out.m_bAutoStack = 1;
+    out.m_nTrigType = 200;
+    out.m_nWheelSource = 16;
+    out.m_nMeasDirection = -1;
+    out.m_strUnits = "F";
+    out.m_bBidirectional = 1;
+    out.m_bDcFilter = 0;
+    out.m_params[15].m_strName = "1 GHz: ground coupled";
+    out.m_params[15].m_fAntennaSeparation = 0.25f;
+    out.m_params[15].m_nSamples = 2048;
+    out.m_params[15].m_nStacks = -7;
+    out.m_params[15].m_dDistanceInterval = 0.0125;
+    out.m_params[15].m_nTimeZero = -2;
+    CMeasParam preset;
+    preset.m_strName = "p";
+    preset.m_bActive = 0;
+    preset.m_nTimeZero = 5;
+    preset.m_nSamples = 1024;
+    out.AddPreset(preset);
+    CWheel w;
+    w.m_strName = "Wheel 1";
+    w.m_dCalibration = 1234.5678906;
+    w.m_nDirection = -1;
+    out.AddWheel(w);
+    ASSERT_TRUE(out.SaveLastUsed() && out.SaveGlobals() && out.SavePresets() && out.SaveWheels());
+
+    CMeasParamSet in(dir.path());
+    ASSERT_TRUE(in.LoadLastUsed() && in.LoadGlobals() && in.LoadPresets() && in.LoadWheels());
+    EXPECT_EQ(in.m_nCountry, -3);
+    EXPECT_EQ(in.m_bBeeper, 1);
+    EXPECT_EQ(in.m_nMissedTraceMode, 2);
+    EXPECT_EQ(in.m_bAutoStack, 1);
+    EXPECT_EQ(in.m_nTrigType, 200);
+    EXPECT_EQ(in.m_nWheelSource, 16);
+    EXPECT_EQ(in.m_nMeasDirection, -1);
+    EXPECT_EQ(in.m_strUnits, "F");
+    EXPECT_EQ(in.m_bBidirectional, 1);
+    EXPECT_EQ(in.m_bDcFilter, 0);
+    const CMeasParam& c = in.m_params[15];
+    EXPECT_EQ(c.m_strName, "1 GHz: ground coupled");
+    EXPECT_FLOAT_EQ(c.m_fAntennaSeparation, 0.25f);
+    EXPECT_EQ(c.m_nSamples, 2048);
+    EXPECT_EQ(c.m_nStacks, -7);
+    EXPECT_DOUBLE_EQ(c.m_dDistanceInterval, 0.0125);
+    EXPECT_EQ(c.m_nTimeZero, -2);
+    ASSERT_EQ(in.GetPresetCount(), 1);
+    EXPECT_EQ(in.m_presets[0]->m_nSamples, 1024);
+    EXPECT_EQ(in.m_presets[0]->m_bActive, 1) << "a preset always comes back active";
+    EXPECT_EQ(in.m_presets[0]->m_nTimeZero, 30) << "a preset always comes back with time zero 30";
+    ASSERT_EQ(in.GetWheelCount(), 1);
+    EXPECT_EQ(in.m_wheels[0]->m_strName, "Wheel 1");
+    EXPECT_DOUBLE_EQ(in.m_wheels[0]->m_dCalibration, 1234.567891) << "six decimals";
+    EXPECT_EQ(in.m_wheels[0]->m_nDirection, -1);
+}
+
+TEST_F(SettingsFiles, HandEditedGlobalsReadAsTheInstrumentDoes)
+{
+    WriteFileBytes(dir.file("global_settings"),
+                   "BEEPER:2\nMISSED TRACE MODE:2\nTRIG TYPE:129.9\nWHEEL SOURCE:272\n"
+                   "MEASUREMENT UNITS:\nCOUNTRY:70000\nDCMEASFILT:0\n");
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadGlobals());
+    EXPECT_EQ(set.m_bBeeper, 1);
+    EXPECT_EQ(set.m_nMissedTraceMode, 2);
+    EXPECT_EQ(set.m_nTrigType, 129);
+    EXPECT_EQ(set.m_nWheelSource, 16) << "low 8 bits of 272";
+    EXPECT_EQ(set.m_strUnits, "");
+    EXPECT_EQ(set.m_nCountry, static_cast<std::int16_t>(70000));
+    EXPECT_EQ(set.m_bDcFilter, 0);
+
+    ASSERT_TRUE(set.SaveGlobals());
+    const std::string saved = ReadFileBytes(dir.file("global_settings"));
+    EXPECT_NE(saved.find("BEEPER:1\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("TRIG TYPE:129\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("MEASUREMENT UNITS:\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFiles, TrigTypeKeepsItsLowByte)
+{
+    for (auto [text, want] : std::vector<std::pair<std::string, int>>{
+             {"255", 255}, {"-1", 255}, {"256", 0}, {"-0.9", 0}, {"99999999999999999999", 0}}) {
+        WriteFileBytes(dir.file("global_settings"), "TRIG TYPE:" + text + "\r\n");
+        CMeasParamSet set(dir.path());
+        ASSERT_TRUE(set.LoadGlobals());
+        EXPECT_EQ(set.m_nTrigType, want) << text;
+    }
+}
+
+TEST_F(SettingsFiles, KeysMatchWholeAndCaseSensitive)
+{
+    WriteFileBytes(dir.file("last_used_param"),
+                   "PRESET NAME :x\nsamples:9\nSAMPLES:65537\nno colon line\nDISTANCE INTERVAL:0,25\n"
+                   "PRESET NAME:  spaced  \n");
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadLastUsed());
+    EXPECT_EQ(set.m_params[0].m_nSamples, 1) << "low 16 bits of 65537";
+    EXPECT_DOUBLE_EQ(set.m_params[0].m_dDistanceInterval, 0.25);
+    EXPECT_EQ(set.m_params[0].m_strName, "  spaced  ") << "values are not trimmed";
+}
+
+TEST_F(SettingsFiles, LastUsedIsPositional)
+{
+    std::string all;
+    for (int k = 0; k < 16; ++k)
+        all += ChannelGroup(k);
+    // Remove line 5 of the file (FREQUENCY STEPS of channel 0).
+    size_t at = 0;
+    for (int i = 0; i < 4; ++i)
+        at = all.find('\n', at) + 1;
+    all.erase(at, all.find('\n', at) + 1 - at);
+    WriteFileBytes(dir.file("last_used_param"), all);
+
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadLastUsed());
+    // Every later group moves one line forward: its PRESET NAME lands as line 12 of the
+    // channel before it, every other line stays in its own channel.
+    EXPECT_EQ(set.m_params[0].m_strName, "ch1");
+    EXPECT_EQ(set.m_params[0].m_nFrequencySteps, 2) << "channel 0 never got its line";
+    EXPECT_EQ(set.m_params[0].m_nTimeZero, 0);
+    EXPECT_EQ(set.m_params[1].m_nSamples, 101);
+    EXPECT_EQ(set.m_params[1].m_nTimeZero, 1);
+    EXPECT_EQ(set.m_params[14].m_strName, "ch15");
+    EXPECT_EQ(set.m_params[15].m_strName, "New preset") << "its name line went to channel 14";
+    EXPECT_EQ(set.m_params[15].m_nSamples, 115);
+    EXPECT_EQ(set.m_params[15].m_nTimeZero, 15);
+}
+
+TEST_F(SettingsFiles, ShortLastUsedLeavesMissingChannelsAlone)
+{
+    std::string all;
+    for (int k = 0; k < 16; ++k)
+        all += ChannelGroup(k);
+    all.erase(all.rfind("TIME ZERO:15\n")); // 191 lines
+    WriteFileBytes(dir.file("last_used_param"), all);
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadLastUsed());
+    EXPECT_EQ(set.m_params[15].m_nSamples, 115);
+    EXPECT_EQ(set.m_params[15].m_nTimeZero, 30) << "the last channel keeps its own value";
+}
+
+TEST_F(SettingsFiles, LongLineIsSkippedWithoutLosingLaterChannels)
+{
+    std::string all = "PRESET NAME:" + std::string(300, 'n') + "\r\n";
+    for (int k = 0; k < 16; ++k)
+        all += ChannelGroup(k).substr(ChannelGroup(k).find('\n') + 1) + (k < 15 ? "PRESET NAME:ch" + std::to_string(k + 1) + "\n" : "");
+    WriteFileBytes(dir.file("last_used_param"), all);
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadLastUsed());
+    EXPECT_EQ(set.m_params[0].m_strName, std::string(254 - 12, 'n'));
+    EXPECT_EQ(set.m_params[9].m_strName, "ch9");
+    EXPECT_EQ(set.m_params[15].m_nTimeZero, 15);
+}
+
+TEST_F(SettingsFiles, PresetsAreAlwaysActiveWithTimeZero30)
+{
+    WriteFileBytes(dir.file("preset_param"),
+                   "SAMPLES:999\nPRESET NAME:a\nCHANNEL ACTIVE:0\nTIME ZERO:3\nSAMPLES:512\n"
+                   "PRESET NAME:b\n");
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadPresets());
+    ASSERT_EQ(set.GetPresetCount(), 2) << "lines before the first name are skipped";
+    EXPECT_EQ(set.m_presets[0]->m_strName, "a");
+    EXPECT_EQ(set.m_presets[0]->m_bActive, 1);
+    EXPECT_EQ(set.m_presets[0]->m_nTimeZero, 30);
+    EXPECT_EQ(set.m_presets[0]->m_nSamples, 512);
+    EXPECT_EQ(set.m_presets[1]->m_nSamples, 400);
+}
+
+TEST_F(SettingsFiles, EmptyPresetFileGivesAnEmptyListSilently)
+{
+    WriteFileBytes(dir.file("preset_param"), "");
+    WriteFileBytes(dir.file("last_used_param"), "");
+    WriteFileBytes(dir.file("global_settings"), "");
+    WriteFileBytes(dir.file("wheel_presets"), "");
+    CMeasParamSet set(dir.path());
+    set.LoadAll(prompter);
+    EXPECT_TRUE(prompter.ids.empty());
+    EXPECT_EQ(set.GetPresetCount(), 0);
+    ASSERT_TRUE(set.SavePresets());
+    EXPECT_EQ(ReadFileBytes(dir.file("preset_param")), "");
+}
+
+TEST_F(SettingsFiles, WheelWithoutValuesGetsCalibrationZeroAndDirectionOne)
+{
+    WriteFileBytes(dir.file("wheel_presets"), "DIRECTION:-1\nWHEEL NAME:x\n");
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadWheels());
+    ASSERT_EQ(set.GetWheelCount(), 1);
+    EXPECT_EQ(set.m_wheels[0]->m_strName, "x");
+    EXPECT_DOUBLE_EQ(set.m_wheels[0]->m_dCalibration, 0.0);
+    EXPECT_EQ(set.m_wheels[0]->m_nDirection, 1);
+}
+
+TEST_F(SettingsFiles, LfAndCrLfFilesReadTheSame)
+{
+    std::string crlf = kDefaultPreset;
+    std::string lf;
+    for (char c : crlf)
+        if (c != '\r')
+            lf += c;
+    WriteFileBytes(dir.file("preset_param"), lf);
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadPresets());
+    ASSERT_TRUE(set.SavePresets());
+    EXPECT_EQ(ReadFileBytes(dir.file("preset_param")), crlf);
+}
+
+TEST_F(SettingsFiles, FailedSaveIsReportedAndKeepsTheOldFile)
+{
+    CMeasParamSet set(dir.path());
+    set.LoadAll(prompter);
+    set.SaveAll(prompter);
+    const std::string old = ReadFileBytes(dir.file("last_used_param"));
+    set.m_params[0].m_strName = "changed";
+    prompter.ids.clear();
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit was{};
+    getrlimit(RLIMIT_FSIZE, &was);
+    rlimit small = was;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    set.SaveAll(prompter);
+    setrlimit(RLIMIT_FSIZE, &was);
+
+    EXPECT_EQ(prompter.ids, std::vector<int>{139}) << "only last_used_param is over the limit";
+    EXPECT_EQ(ReadFileBytes(dir.file("last_used_param")), old);
+}
+
+TEST_F(SettingsFiles, NoSettingsFolderReportsEverySave)
+{
+    CMeasParamSet set("");
+    set.LoadAll(prompter);
+    set.SaveAll(prompter);
+    EXPECT_EQ(prompter.ids, (std::vector<int>{133, 134, 135, 136, 139, 140, 141, 142}));
+}
+
+TEST(StringTable, HoldsTheSettingsMessages)
+{
+    EXPECT_STREQ(MessageText(135), "Couldn't read antenna presets. Using simple defaults.");
+    EXPECT_STREQ(MessageText(139), "measurement parameters fail");
+    EXPECT_STREQ(MessageText(57660), "inches");
+    EXPECT_STREQ(MessageText(1), "");
+}

@@ -1,0 +1,23 @@
+// A Prompter that remembers what the operator would have been shown.
+#pragma once
+
+#include "model/Prompter.h"
+
+#include <string>
+#include <vector>
+
+class RecordingPrompter : public Prompter {
+public:
+    void message(int id) override { ids.push_back(id); }
+    bool askYesNo(int id) override
+    {
+        questions.push_back(id);
+        return answer;
+    }
+    void messageText(const std::string& text) override { texts.push_back(text); }
+
+    std::vector<int> ids;        // message(id) calls, in order
+    std::vector<int> questions;  // askYesNo(id) calls, in order
+    std::vector<std::string> texts;
+    bool answer = true;          // what askYesNo answers
+};
