@@ -33,6 +33,17 @@ bool SettingsKey(const std::string& section, const std::string& key, QString& ou
     return true;
 }
 
+// Where QSettings itself looks for a key with a "/": a sub-group. A person editing the file
+// writes "Log GPS On/Off=1" (or QSettings' own "Log GPS On\Off=1"), and both land there.
+bool HandWrittenKey(const std::string& section, const std::string& key, QString& out)
+{
+    QString s;
+    if (key.find('/') == std::string::npos || !PathPart(section, s))
+        return false;
+    out = s + QLatin1Char('/') + QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    return true;
+}
+
 std::string Utf8(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -86,6 +97,8 @@ bool QtProfile::Read(const std::string& section, const std::string& key, QVarian
     if (!m_settings || !SettingsKey(section, key, path))
         return false;
     value = m_settings->value(path);
+    if (!value.isValid() && HandWrittenKey(section, key, path))
+        value = m_settings->value(path);
     return value.isValid();
 }
 
@@ -99,6 +112,9 @@ bool QtProfile::Write(const std::string& section, const std::string& key, const 
     // value that could not be kept stays pending and goes out with the next write that can.
     Open();
     m_settings->setValue(path, value);
+    QString handWritten;
+    if (HandWrittenKey(section, key, handWritten))
+        m_settings->remove(handWritten); // the value now has one place only
     m_settings->sync();
     QSettings::Status status = m_settings->status();
     if (status == QSettings::FormatError) {

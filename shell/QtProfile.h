@@ -4,8 +4,9 @@
 // Sections and keys are kept verbatim. QSettings writes blanks and other punctuation as %XX
 // and takes a "/" for a sub-group, so a "/" in a section or key is written as a backslash
 // ("Log GPS On/Off" appears as Log%20GPS%20On%5COff under [GPS%20Settings]); a section or key
-// that itself holds a backslash, or is empty, is refused. Binary values are written as
-// @ByteArray(...).
+// that itself holds a backslash, or is empty, is refused. A key with a "/" typed into the
+// file by hand ("Log GPS On/Off=1") is read too, and the next write of that key replaces it
+// with the written form. Binary values are written as @ByteArray(...).
 //
 // Reading: a value that is not of the asked type gives the default. An integer must be a
 // whole number of at most 32 bits ("abc", "1.5" or "" read as the default, as a value of the

@@ -222,6 +222,19 @@ TEST_F(QtProfileTest, HandWrittenFileReads)
     EXPECT_EQ(p.getInt("GPS Settings", "Log GPS On/Off", 0), 1);
 }
 
+TEST_F(QtProfileTest, HandTypedKeyWithASlashIsReadAndReplacedByTheWrittenForm)
+{
+    WriteFileBytes(Ini(), "[GPS Settings]\nLog GPS On/Off=1\nBaudrate=3\n");
+    WriteFileBytes(Ini("other.ini"), "[GPS Settings]\nLog GPS On\\Off=1\n");
+    QtProfile p(Ini());
+    EXPECT_EQ(p.getInt("GPS Settings", "Log GPS On/Off", 0), 1);
+    EXPECT_EQ(QtProfile(Ini("other.ini")).getInt("GPS Settings", "Log GPS On/Off", 0), 1);
+
+    ASSERT_TRUE(p.writeInt("GPS Settings", "Log GPS On/Off", 0));
+    EXPECT_EQ(ReadFileBytes(Ini()), "[GPS%20Settings]\nBaudrate=3\nLog%20GPS%20On%5COff=0\n");
+    EXPECT_EQ(QtProfile(FreshCopy(dir, Ini(), "copy.ini")).getInt("GPS Settings", "Log GPS On/Off", 1), 0);
+}
+
 TEST_F(QtProfileTest, ValueThatIsNotAWholeNumberReadsAsTheDefault)
 {
     WriteFileBytes(Ini(), "[settings]\n"
