@@ -86,7 +86,8 @@ bool CAppSettings::SaveSettings(Profile& profile, const GpsSettingsTarget& gps) 
     kept &= profile.writeString(kSection, "Default file name", m_strBaseName);
     kept &= profile.writeInt(kSection, "scale", static_cast<std::int32_t>(m_nScale));
     kept &= profile.writeBinary(kSection, "velocity", VelocityBytes(m_fVelocity));
-    // Widened with its sign: -1 is stored as the word with all 32 bits set.
+    // Widened with its sign: -1 is stored as the word with all 32 bits set, which a text
+    // profile shows as "-1" ("4294967295" reads back the same).
     kept &= profile.writeInt(kSection, "Iface_index", m_nIfaceIndex);
     const std::int32_t gain = std::clamp<std::int32_t>(m_nPaletteGain, 0, kMaxGain);
     kept &= profile.writeInt(kSection, "colorscale", gain * 1000);
