@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QScreen>
 
 #include <mutex>
 
@@ -149,6 +150,9 @@ bool CRavikApp::InitInstance()
         m_unit->ReadSampleIntervals(m_params);
     }
 
+    // Where no window manager maximises it, the window still takes the whole screen.
+    if (QScreen* screen = m_pMainWnd->screen())
+        m_pMainWnd->setGeometry(screen->availableGeometry());
     m_pMainWnd->showMaximized();
     m_pMainWnd->UpdateCommandUI();
 
