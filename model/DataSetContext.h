@@ -17,6 +17,6 @@ struct DataSetContext {
     std::recursive_mutex& emLock;        // guards the sensor records
     UnitInfo* unit = nullptr;            // null: a unit with slots
     GpsLogProvider* gps = nullptr;       // null: no GPS logs
-    std::function<bool()> isMeasuring;    // while true the display windows are not reloaded
-    std::function<bool()> isFileViewMode; // a stored data set is open: headers are written as they stand
+    std::function<bool()> isMeasuring = {};    // while true the display windows are not reloaded
+    std::function<bool()> isFileViewMode = {}; // a stored data set is open: headers are written as they stand
 };

@@ -13,6 +13,13 @@ int CMeaBuf::GetCount() const
 
 void CMeaBuf::AdvanceWrite()
 {
+    // The producer filled the row itself: any of its samples may be non-zero now.
+    m_nRowLength[m_nWrite] = kRowSamples;
+    Advance();
+}
+
+void CMeaBuf::Advance()
+{
     m_nWrite = (m_nWrite + 1) % kRows;
     if (m_nWrite == m_nRead)
         m_nRead = (m_nRead + 1) % kRows;
@@ -24,8 +31,12 @@ void CMeaBuf::Store(const std::int16_t* samples, int count)
     const int n = std::clamp(count, 0, kRowSamples);
     if (n > 0)
         std::memcpy(row, samples, static_cast<std::size_t>(n) * sizeof(std::int16_t));
-    std::fill(row + n, row + kRowSamples, 0);
-    AdvanceWrite();
+    // Only what an earlier, longer trace left behind needs clearing.
+    int& length = m_nRowLength[m_nWrite];
+    if (length > n)
+        std::fill(row + n, row + length, 0);
+    length = n;
+    Advance();
 }
 
 std::int16_t* CMeaBuf::Row(int i)

@@ -34,7 +34,10 @@ public:
     const std::int16_t* Row(int i) const;
 
 private:
+    void Advance();
+
     std::unique_ptr<std::int16_t[]> m_rows;
+    int m_nRowLength[kRows] = {};  // samples of each row that may be non-zero
     int m_nRead = 0;
     int m_nWrite = 0;
 };

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -53,12 +52,12 @@ public:
     bool TakeReadError();
 
 private:
-    struct FreeDeleter {
-        void operator()(std::int16_t* p) const { std::free(p); }
+    struct Unmap {
+        void operator()(std::int16_t* p) const;
     };
     std::int16_t* Entry(std::int64_t index);
 
-    std::unique_ptr<std::int16_t[], FreeDeleter> m_entries;
+    std::unique_ptr<std::int16_t[], Unmap> m_entries;
     int m_nNewest = -1;
     int m_nFirst = 0;
     int m_nLast = -1;

@@ -164,10 +164,20 @@ TEST(MeaBuf, StoreZeroesThePartOfTheRowTheTraceDoesNotCover)
     EXPECT_EQ(queue.Row(0)[99], 6);
     EXPECT_EQ(queue.Row(0)[100], 0);
     EXPECT_EQ(queue.Row(0)[2047], 0);
+    // A producer that fills the row itself leaves the whole row to be cleared next time.
+    std::fill(queue.Row(queue.GetWriteIndex()), queue.Row(queue.GetWriteIndex()) + 2048, 4);
+    queue.AdvanceWrite();
+    for (int i = 0; i < 500; ++i) // round to row 1 again
+        queue.Store(shorter.data(), 100);
+    EXPECT_EQ(queue.Row(1)[99], 6);
+    EXPECT_EQ(queue.Row(1)[100], 0);
+    EXPECT_EQ(queue.Row(1)[2047], 0);
+    queue.Reset();
+    queue.Store(shorter.data(), 100);
     std::vector<std::int16_t> tooLong(5000, 8);
     queue.Store(tooLong.data(), 5000); // more than a row: cut to the row
     EXPECT_EQ(queue.Row(1)[2047], 8);
-    EXPECT_EQ(queue.Row(2)[0], 5) << "the next row keeps what it held";
+    EXPECT_EQ(queue.Row(2)[0], 6) << "the next row keeps what it held";
 }
 
 TEST(TraceCache, StartsEmptyAndAddsIntoAWindowOf2000)
