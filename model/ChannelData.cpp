@@ -24,6 +24,10 @@ int CChannelData::CreateFile()
 int CChannelData::OpenFile(CMeasParamSet& settings, int slot, int channel)
 {
     CloseFile();
+    // A stored file is described by its own .rad alone: a key it lacks must not be taken
+    // from whatever the header held before.
+    m_Header.SetDefaults(0, 0);
+    m_Header.m_strComment.clear();
     const int headerResult = m_Header.Read();
     if (m_File.OpenForReading(m_strFullPath) != 0) {
         m_Header.SetDefaults(0, 0);

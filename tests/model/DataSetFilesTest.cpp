@@ -350,6 +350,23 @@ TEST_F(DataSetFiles, OpenRefusesFilesWithoutAUsableHeader)
     EXPECT_FALSE(data.GetChannel(0).IsOpen());
 }
 
+TEST_F(DataSetFiles, OpenTakesNothingFromTheHeaderOfAnEarlierFile)
+{
+    StoreSet("A", 3, 400);
+    ASSERT_EQ(data.OpenFiles(Folder(), "A.rd3"), 0);
+    data.GetChannel(0).m_Header.m_strComment = "Cart=3";
+    StoreSet("B", 3, 400);
+    WriteFileBytes(InFolder("B.rad"), "LAST TRACE:3\r\nDISTANCE FLAG:1\r\n"); // no SAMPLES, no COMMENT
+    EXPECT_EQ(data.OpenFiles(Folder(), "B.rd3"), 5);
+    EXPECT_EQ(data.GetChannel(0).m_Header.m_strComment, "");
+
+    WriteFileBytes(InFolder("B.rad"), "SAMPLES:200\r\nDISTANCE FLAG:1\r\n");
+    settings.m_nTrigType = 200;
+    ASSERT_EQ(data.OpenFiles(Folder(), "B.rd3"), 0);
+    EXPECT_EQ(data.GetChannel(0).GetTraceCount(), 6);
+    EXPECT_EQ(settings.m_nTrigType, 0) << "no wheel index from an earlier comment";
+}
+
 TEST_F(DataSetFiles, OpenWithoutANameReopensTheCurrentChannelsFile)
 {
     StoreSet("S_A1", 4, 100);
