@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class CRadarData;
+
 class AppDataSet {
 public:
     virtual ~AppDataSet() = default;
@@ -17,4 +19,6 @@ public:
     virtual void WriteGpsRecord(int k, std::int32_t trace) = 0;
     // Appends a marker of `type` (the marker key 1..9) at `trace` to channel k's marker file.
     virtual void AddMarker(int k, std::uint32_t trace, std::uint16_t value, std::uint16_t type) = 0;
+    // The data set itself, for the document and the views; null where there is none.
+    virtual CRadarData* Radar() { return nullptr; }
 };

@@ -1,7 +1,17 @@
 #include "shell/ProgramParts.h"
 
 #include "model/PlatformPaths.h"
+#include "shell/AppRadarData.h"
 #include "shell/MainFrame.h"
+#include "shell/RavikApp.h"
+
+std::unique_ptr<AppDataSet> MakeProgramDataSet(CRavikApp& app)
+{
+    DataSetContext context{app.m_params, app.GetPrompter(), app.m_locks.Driver, app.m_locks.Em};
+    context.isMeasuring = [&app] { return app.m_status.IsMeasuring(); };
+    context.isFileViewMode = [&app] { return app.m_status.m_bOldDataFile.load() != 0; };
+    return std::make_unique<CAppRadarData>(std::move(context));
+}
 
 AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 {
@@ -10,6 +20,7 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
     parts.profile = &profile;
     parts.clock = &clock;
     parts.settingsFolder = [] { return PlatformPaths::SettingsFolder(); };
+    parts.makeDataSet = MakeProgramDataSet;
     parts.makeMainFrame = [](CRavikApp& app) { return std::make_unique<CMainFrame>(app); };
     return parts;
 }

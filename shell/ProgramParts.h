@@ -4,3 +4,6 @@
 #include "shell/AppParts.h"
 
 AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock);
+
+// The program's data set, bound to the application's parameter set, locks and flags.
+std::unique_ptr<AppDataSet> MakeProgramDataSet(CRavikApp& app);

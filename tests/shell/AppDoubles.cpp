@@ -1,6 +1,7 @@
 #include "tests/shell/AppDoubles.h"
 
 #include "shell/AppEvents.h"
+#include "shell/ProgramParts.h"
 
 #include <QCoreApplication>
 
@@ -41,8 +42,10 @@ void AppHarness::Construct()
         gps = g.get();
         return g;
     };
-    parts.makeDataSet = [this](CRavikApp&) -> std::unique_ptr<AppDataSet> {
+    parts.makeDataSet = [this](CRavikApp& a) -> std::unique_ptr<AppDataSet> {
         log.push_back("make data set");
+        if (realData)
+            return MakeProgramDataSet(a);
         if (!withData)
             return nullptr;
         auto d = std::make_unique<FakeDataSet>(log, files);

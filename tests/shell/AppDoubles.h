@@ -253,6 +253,7 @@ public:
     LoggingProfile profile{log};
     FakeClock clock;
     bool withGps = true, withData = true, withUnit = true, frameFails = false;
+    bool realData = false;  // the program's data set in place of FakeDataSet
     FakeGps* gps = nullptr;
     FakeDataSet* data = nullptr;
     FakeUnit* unit = nullptr;
