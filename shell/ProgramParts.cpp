@@ -2,6 +2,7 @@
 
 #include "model/PlatformPaths.h"
 #include "shell/AppRadarData.h"
+#include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
 
@@ -23,4 +24,9 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
     parts.makeDataSet = MakeProgramDataSet;
     parts.makeMainFrame = [](CRavikApp& app) { return std::make_unique<CMainFrame>(app); };
     return parts;
+}
+
+void InstallProgramDialogs(CRavikApp& app)
+{
+    app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
 }

@@ -39,6 +39,7 @@ int main(int argc, char** argv)
     {
         CRavikApp app(ProgramParts(prompter, profile, clock));
         running = &app;
+        InstallProgramDialogs(app);
         if (app.InitInstance() && !sessionEnd.Requested())
             rc = qapp.exec();
         app.ExitInstance();
