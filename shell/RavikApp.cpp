@@ -309,6 +309,8 @@ void CRavikApp::customEvent(QEvent* event)
 
 void CRavikApp::OnTracesReady()
 {
+    if (!m_pMainWnd)
+        return;
     switch (m_throttle.OnTracesReady(m_parts.clock->Now())) {
     case RefreshThrottle::Action::RefreshNow:
         if (AppDocument* doc = ActiveDocument())
