@@ -67,18 +67,18 @@ public:
     std::string Settings() const { return Config() + "/Delvora"; }
     std::string ProfilePath() const { return Config() + "/Vostrel Geodata/Delvora for Tolam.ini"; }
 
-    // Starts the program, waits until it can be ended in order (or until `ready` holds), then
-    // sends SIGTERM and waits for it to end.
-    RunResult StartAndTerminate()
+    // Starts the program, waits until it can be ended in order, then sends SIGTERM and waits
+    // for it to end. With `fileSizeKiB` the program may not write files larger than that.
+    RunResult StartAndTerminate(int fileSizeKiB = 0)
     {
         std::vector<std::string> env = {"HOME=" + m_dir.path() + "/home", "XDG_CONFIG_HOME=" + Config(),
                                         "QT_QPA_PLATFORM=offscreen", "LANG=C.UTF-8",
                                         "XDG_RUNTIME_DIR=" + m_dir.path()};
         std::vector<std::string> args;
-        if (CanUnshareNetwork())
-            args = {"unshare", "-rn", kProgram};
-        else
-            args = {kProgram};
+        std::string command = CanUnshareNetwork() ? "exec unshare -rn '" + kProgram + "'" : "exec '" + kProgram + "'";
+        if (fileSizeKiB > 0)
+            command = "ulimit -f " + std::to_string(fileSizeKiB) + " && " + command;
+        args = {"sh", "-c", command};
         const std::string errPath = m_dir.path() + "/stderr";
 
         posix_spawn_file_actions_t fa;
@@ -99,7 +99,7 @@ public:
         if (rc != 0)
             return run;
 
-        // unshare execs the program in the same process: wait for the program's handler.
+        // The shell and unshare exec the program in the same process: wait for its handler.
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!Catches(pid, SIGTERM) && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -178,4 +178,21 @@ TEST(Program, FirstStartReportsMissingFilesAndSigtermSavesDefaultsThenSecondStar
     ASSERT_TRUE(WIFEXITED(second.status)) << second.err;
     EXPECT_EQ(WEXITSTATUS(second.status), 0) << second.err;
     EXPECT_TRUE(MessageIds(second.err).empty()) << second.err;
+}
+
+TEST(Program, FileTooLargeForTheLimitIsAFailedSaveReportedAndNotTheEndOfTheProgram)
+{
+    TempDir dir;
+    Program program(dir);
+    {
+        QtProfile preset(program.ProfilePath());
+        ASSERT_TRUE(preset.writeInt(CAppSettings::kSection, "enable_cu_check", 0));
+    }
+    // last_used_param needs more than 1 KiB; the other three files and the profile fit.
+    const RunResult run = program.StartAndTerminate(1);
+    ASSERT_TRUE(WIFEXITED(run.status)) << "ended by signal " << WTERMSIG(run.status) << "\n" << run.err;
+    EXPECT_EQ(WEXITSTATUS(run.status), 0) << run.err;
+    EXPECT_EQ(MessageIds(run.err), (std::vector<int>{134, 135, 136, 139})) << run.err;
+    EXPECT_FALSE(Exists(program.Settings() + "/last_used_param"));
+    EXPECT_EQ(CountLines(ReadFileBytes(program.Settings() + "/global_settings")), 10);
 }
