@@ -1,6 +1,6 @@
 // What the application object does with the control unit and its Ethernet link: the
-// presence check, the start-up exchange, the stop at exit and the link's own close. The
-// caller holds the driver lock around every call but CloseLink.
+// presence check, the start-up exchange, the stop at exit and the link's own opening and
+// closing. The caller holds the driver lock around every call but CloseLink at exit.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,10 @@ public:
     virtual void SyncChannelsWithUnit(CMeasParamSet& params) = 0;
     virtual void ReadSampleIntervals(CMeasParamSet& params) = 0;
     virtual int StopAcquisition() = 0;
+    // Opens the link on the chosen adapter (0 opened); the receive thread starts.
+    virtual int OpenLink() = 0;
     // Stops and joins the receive thread and closes the capture; harmless when closed.
     virtual void CloseLink() = 0;
+    // False only for a single-channel unit; true while no unit has answered.
+    virtual bool IsModularUnit() { return true; }
 };

@@ -504,9 +504,9 @@ void CRavikApp::OnHardwareSetup()
         return;
     m_settings.m_nIfaceIndex = index;
     if (m_unit) {
-        // The next presence check opens the link on the adapter chosen now.
         std::lock_guard driver(m_locks.Driver);
         m_unit->CloseLink();
+        m_unit->OpenLink();
     }
     if (AppDocument* doc = ActiveDocument())
         m_pMainWnd->CloseDocument(doc);

@@ -190,7 +190,7 @@ TEST_F(AppCommandUi, HardwareSetupStoresTheAdapterReopensTheLinkAndClosesTheDocu
     h.OpenFakeDocument();
     ASSERT_TRUE(h.app->OnCommand(cmd::kHardwareSetup));
     EXPECT_EQ(h.app->m_settings.m_nIfaceIndex, 2);
-    EXPECT_EQ(h.log, (EventLog{"unit close link", "doc close"}));
+    EXPECT_EQ(h.log, (EventLog{"unit close link", "unit open link", "doc close"}));
 }
 
 TEST_F(AppCommandUi, MainWindowKeepsItsTitleWithAMaximisedChildWindow)

@@ -143,6 +143,11 @@ public:
         m_log.push_back("unit stop acquisition");
         return 0;
     }
+    int OpenLink() override
+    {
+        m_log.push_back("unit open link");
+        return 0;
+    }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool present = true;
 
