@@ -9,6 +9,7 @@
 std::unique_ptr<AppDataSet> MakeProgramDataSet(CRavikApp& app)
 {
     DataSetContext context{app.m_params, app.GetPrompter(), app.m_locks.Driver, app.m_locks.Em};
+    context.unit = &app.m_unitInfo;
     context.isMeasuring = [&app] { return app.m_status.IsMeasuring(); };
     context.isFileViewMode = [&app] { return app.m_status.m_bOldDataFile.load() != 0; };
     return std::make_unique<CAppRadarData>(std::move(context));

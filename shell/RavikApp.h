@@ -14,6 +14,7 @@
 #include "shell/AppCommands.h"
 #include "shell/AppLocks.h"
 #include "shell/AppParts.h"
+#include "shell/AppUnitInfo.h"
 #include "shell/DocTemplate.h"
 #include "shell/RecentFiles.h"
 #include "shell/RefreshThrottle.h"
@@ -102,6 +103,8 @@ public:
     CRecentFiles m_recentFiles;
     CDocTemplate m_docTemplate;
     std::unique_ptr<CMarkerSettings> m_pMarkerSettings;
+    // The data set asks through it whether the unit has slots.
+    CAppUnitInfo m_unitInfo{[this] { return m_unit.get(); }};
 
     GpsControl* Gps() const { return m_gps.get(); }
     AppDataSet* DataSet() const { return m_data.get(); }

@@ -149,7 +149,9 @@ public:
         return 0;
     }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
+    bool IsModularUnit() override { return modular; }
     bool present = true;
+    bool modular = true;
 
 private:
     EventLog& m_log;
