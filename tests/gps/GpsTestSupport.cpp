@@ -93,6 +93,7 @@ bool StepPacer::WaitForCycle()
         return false;
     --m_permits;
     m_inCycle = true;
+    m_changed.notify_all();
     return true;
 }
 
@@ -120,6 +121,15 @@ bool StepPacer::Run(int cycles)
     m_changed.notify_all();
     return m_changed.wait_for(lock, kPatience, [&] { return m_completed >= target || m_stopped; }) &&
            m_completed >= target;
+}
+
+bool StepPacer::Begin()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_permits += 1;
+    m_changed.notify_all();
+    return m_changed.wait_for(lock, kPatience, [&] { return (m_inCycle && m_permits == 0) || m_stopped; }) &&
+           m_inCycle;
 }
 
 void FixRecorder::Add(const CGPSFix& fix)

@@ -48,6 +48,9 @@ public:
     // Runs `cycles` cycles and waits until the thread has finished them; false when the
     // thread stopped first or did not get through them in a generous time.
     bool Run(int cycles);
+    // Lets one cycle begin and waits until the thread is inside it, without waiting for
+    // its end; false when the thread did not take it.
+    bool Begin();
 
 private:
     std::mutex m_mutex;
