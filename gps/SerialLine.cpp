@@ -106,8 +106,8 @@ CSerialLine::OpenResult CSerialLine::Open(const std::string& path, const SerialL
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return OpenResult::CannotOpen;
-    // Not shared: TIOCEXCL keeps other programs out (root excepted), the lock also keeps
-    // out a second receiver of this program.
+    // Not shared: the lock keeps out a second receiver of this program (and anything else
+    // that locks its devices); TIOCEXCL, set below, keeps other programs out (root excepted).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return OpenResult::CannotOpen;
@@ -118,7 +118,6 @@ CSerialLine::OpenResult CSerialLine::Open(const std::string& path, const SerialL
         ::close(fd);
         return OpenResult::CannotConfigure;
     }
-    ioctl(fd, TIOCEXCL);
     SerialLineFlags current{line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag, line.c_ospeed};
     SerialLineFlags wanted;
     if (!ComputeSerialLineFlags(settings, current, wanted)) {
@@ -139,6 +138,8 @@ CSerialLine::OpenResult CSerialLine::Open(const std::string& path, const SerialL
         ::close(fd);
         return OpenResult::CannotConfigure;
     }
+    // Barred to others only once it is ours for good: a refused device is left as it was.
+    ioctl(fd, TIOCEXCL);
     m_fd = fd;
     return OpenResult::Opened;
 }

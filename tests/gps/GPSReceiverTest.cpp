@@ -14,9 +14,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace std::chrono;
 
@@ -614,6 +619,39 @@ TEST_F(ReceiverTest, APortInUseIsRefused)
     EXPECT_EQ(otherPrompter.ids, std::vector<int>{57654});
     receiver->Close();
     EXPECT_EQ(other.Open(), 1) << "free again after Close";
+}
+
+namespace {
+
+// Whether another program, run by an ordinary user, can open the device now.
+bool OpenableByAnotherProgram(const std::string& path)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                               setresuid(65534, 65534, 65534) != 0))
+            _exit(3);
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        _exit(fd >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+TEST_F(ReceiverTest, OtherProgramsAreKeptOutWhileOpenOnly)
+{
+    ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0666), 0);
+    ASSERT_TRUE(OpenableByAnotherProgram(pty.SlavePath()));
+    OpenReceiver();
+    EXPECT_FALSE(OpenableByAnotherProgram(pty.SlavePath())) << "the receiver has the port";
+    receiver->Close();
+    EXPECT_TRUE(OpenableByAnotherProgram(pty.SlavePath())) << "closed: free again";
+    receiver->m_nStopBitsIndex = 1;
+    EXPECT_EQ(receiver->Open(), 0);
+    EXPECT_TRUE(OpenableByAnotherProgram(pty.SlavePath())) << "a refused open leaves the port as it was";
 }
 
 TEST_F(ReceiverTest, IndexesOutsideTheTablesAreRefusedAtOpen)
