@@ -8,13 +8,14 @@
 #pragma once
 
 #include "gps/UTMConverter.h"
+#include "model/GpsLog.h"
 
 #include <string>
 
 class GpsPositionSource;
 class Profile;
 
-class KGPSData {
+class KGPSData : public GpsLog {
 public:
     static constexpr int kFormatCor = 0;
     static constexpr int kFormatFri = 1;
@@ -28,29 +29,29 @@ public:
 
     // `profile` gives the format, `source` the positions; both must outlive the log.
     KGPSData(const Profile& profile, const GpsPositionSource& source);
-    virtual ~KGPSData();
+    ~KGPSData() override;
     KGPSData(const KGPSData&) = delete;
     KGPSData& operator=(const KGPSData&) = delete;
 
     // Names the log after the channel's data file: its name up to the last '.', plus the
     // extension of the format (none for a format outside 0 to 3).
-    void SetFileName(const std::string& dataFileName);
+    void SetFileName(const std::string& dataFileName) override;
+    std::string GetFileName() const override { return m_strFileName; }
     // Opens the named log for appending, starting at `startTrace`: 1 opened now, 0 when the
     // file cannot be opened or this log is already open under the same name. A log still
     // open under an earlier name is closed first, so a new data set never writes into the
     // previous one's log. A ".fri" log started at trace 0 begins with its title line.
-    int Open(int startTrace);
+    int Open(int startTrace) override;
     // Appends the record of trace `traceNumber` made from the published fix (nothing when
     // the fix has no position). The trace is remembered either way.
-    int WriteRecord(int traceNumber);
+    int WriteRecord(int traceNumber) override;
     // Whether a GPS update should write a record for a channel that holds `traceCount`
     // traces: a ".gga" log takes every sentence, the others one record per trace count.
-    bool WantsRecord(int traceCount) const;
-    void Close();
+    bool WantsRecord(int traceCount) const override;
+    int GetLastTrace() const override { return m_nLastTrace; }
+    void Close() override;
 
-    const std::string& FileName() const { return m_strFileName; }
     bool IsOpen() const { return m_bOpen; }
-    int LastTrace() const { return m_nLastTrace; }
 
 private:
     int ReadFormat() const;

@@ -81,16 +81,16 @@ TEST_F(GpsLogTest, NamedBesideTheDataFile)
     for (int format = 0; format < 4; ++format) {
         UseFormat(format);
         log.SetFileName(rd3);
-        EXPECT_EQ(log.FileName(), stem + extensions[format]);
+        EXPECT_EQ(log.GetFileName(), stem + extensions[format]);
     }
     profile.writeInt("GPS Settings", "Output format", 4);
     log.SetFileName(rd3);
-    EXPECT_EQ(log.FileName(), stem) << "an unknown format has no extension";
+    EXPECT_EQ(log.GetFileName(), stem) << "an unknown format has no extension";
     log.SetFileName(dir.file("survey.2024/line_0004.rd3"));
-    EXPECT_EQ(log.FileName(), dir.file("survey.2024/line_0004"));
+    EXPECT_EQ(log.GetFileName(), dir.file("survey.2024/line_0004"));
     UseFormat(0);
     log.SetFileName(dir.file("survey.2024/line_0004.rd3"));
-    EXPECT_EQ(log.FileName(), dir.file("survey.2024/line_0004.cor")) << "a unit without slots";
+    EXPECT_EQ(log.GetFileName(), dir.file("survey.2024/line_0004.cor")) << "a unit without slots";
 }
 
 TEST_F(GpsLogTest, CorRecordsCarryDateTimeAndHemispheres)
@@ -188,7 +188,7 @@ TEST_F(GpsLogTest, GgaRecordsCarryTheSentence)
     ASSERT_EQ(log.Open(0), 1);
     EXPECT_TRUE(log.WantsRecord(0)) << "every sentence, new traces or not";
     log.WriteRecord(17);
-    EXPECT_EQ(log.LastTrace(), 18);
+    EXPECT_EQ(log.GetLastTrace(), 18);
     EXPECT_TRUE(log.WantsRecord(17));
     log.WriteRecord(17);
     EXPECT_TRUE(log.WantsRecord(18)) << "also when exactly one trace arrived";
@@ -223,12 +223,12 @@ TEST_F(GpsLogTest, NoPositionNoRecordButTheTraceIsSpent)
         log.SetFileName(own.file("line_0001.rd3"));
         ASSERT_EQ(log.Open(5), 1);
         EXPECT_EQ(log.WriteRecord(9), KGPSData::kWritten);
-        EXPECT_EQ(log.LastTrace(), format == 3 ? 10 : 9);
+        EXPECT_EQ(log.GetLastTrace(), format == 3 ? 10 : 9);
         positions.fix = MunichFix();
         positions.fix.longitude = std::nan("");
         EXPECT_EQ(log.WriteRecord(10), KGPSData::kWritten);
         log.Close();
-        EXPECT_EQ(ReadFileBytes(log.FileName()), "") << "format " << format;
+        EXPECT_EQ(ReadFileBytes(log.GetFileName()), "") << "format " << format;
     }
 }
 
@@ -292,7 +292,7 @@ TEST_F(GpsLogTest, ClosedOrUnopenableLogsTakeNoRecords)
     EXPECT_EQ(log.WriteRecord(1), KGPSData::kNotOpen);
     log.SetFileName(DataFile());
     ASSERT_EQ(log.Open(7), 1);
-    EXPECT_EQ(log.LastTrace(), 7);
+    EXPECT_EQ(log.GetLastTrace(), 7);
     log.Close();
     EXPECT_FALSE(log.IsOpen());
     EXPECT_EQ(log.WriteRecord(8), KGPSData::kNotOpen);
@@ -328,7 +328,7 @@ TEST_F(GpsLogTest, AFullDiskLeavesOnlyWholeLines)
     log.SetFileName(DataFile());
     ASSERT_EQ(log.Open(0), 1);
     ASSERT_EQ(log.WriteRecord(1), KGPSData::kWritten);
-    const std::string one = ReadFileBytes(log.FileName());
+    const std::string one = ReadFileBytes(log.GetFileName());
 
     auto* previous = std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -341,10 +341,10 @@ TEST_F(GpsLogTest, AFullDiskLeavesOnlyWholeLines)
     std::signal(SIGXFSZ, previous);
 
     EXPECT_EQ(full, KGPSData::kWriteFailed);
-    EXPECT_EQ(ReadFileBytes(log.FileName()), one) << "no half record stays behind";
+    EXPECT_EQ(ReadFileBytes(log.GetFileName()), one) << "no half record stays behind";
     EXPECT_EQ(log.WriteRecord(3), KGPSData::kWritten) << "room again";
     log.Close();
-    const std::string all = ReadFileBytes(log.FileName());
+    const std::string all = ReadFileBytes(log.GetFileName());
     EXPECT_EQ(all.substr(one.size(), 2), "3\t");
     EXPECT_EQ(all.size(), 2 * one.size());
 }
