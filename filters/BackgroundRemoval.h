@@ -14,6 +14,7 @@ public:
 
     BackgroundRemoval();
     void apply(const std::vector<FilterParamValue>& values, TraceBlock& block) const override;
+    bool readsSource() const override { return true; }
 
 private:
     static void WholeBlock(TraceBlock& block);

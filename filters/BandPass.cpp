@@ -6,14 +6,6 @@
 #include <cmath>
 #include <numbers>
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-// The convolution is the most expensive filter by far; let it use the wider vector units
-// where the processor has them.
-#define DELVORA_WIDE_VECTORS __attribute__((target_clones("arch=x86-64-v3", "default")))
-#else
-#define DELVORA_WIDE_VECTORS
-#endif
-
 namespace {
 
 // Mirror an index into 0..n-1 without repeating the edge sample, so that a trace is extended
@@ -25,23 +17,6 @@ int Reflect(int i, int n)
     const int period = 2 * (n - 1);
     i = std::abs(i) % period;
     return i < n ? i : period - i;
-}
-
-// y[k] = h[0] p[k] + sum over j of h[j] (p[k-j] + p[k+j]), p padded by m on both sides.
-DELVORA_WIDE_VECTORS
-void ConvolveSymmetric(const float* __restrict centre, int n, const float* __restrict h, int m,
-                       float* __restrict y)
-{
-    const float h0 = h[0];
-    for (int k = 0; k < n; ++k)
-        y[k] = h0 * centre[k];
-    for (int j = 1; j <= m; ++j) {
-        const float hj = h[j];
-        const float* __restrict before = centre - j;
-        const float* __restrict after = centre + j;
-        for (int k = 0; k < n; ++k)
-            y[k] += hj * (before[k] + after[k]);
-    }
 }
 
 } // namespace
@@ -87,18 +62,24 @@ void BandPass::apply(const std::vector<FilterParamValue>& values, TraceBlock& bl
     if (block.valid <= 0 || block.traces <= 0)
         return;
     const std::vector<float> h = Design(values[kLow].real, values[kHigh].real, block.frequency);
-    if (h.empty())
+    if (h.empty()) {
+        block.passThrough();
         return;
+    }
     const int m = static_cast<int>(h.size()) - 1;
     const int n = block.valid;
     std::vector<float> padded(static_cast<size_t>(n + 2 * m));
     std::vector<float> y(static_cast<size_t>(n));
     for (int t = 0; t < block.traces; ++t) {
-        std::int16_t* x = block.trace(t);
-        for (int i = -m; i < n + m; ++i)
-            padded[static_cast<size_t>(i + m)] = x[i >= 0 && i < n ? i : Reflect(i, n)];
-        ConvolveSymmetric(padded.data() + m, n, h.data(), m, y.data());
-        for (int k = 0; k < n; ++k)
-            x[k] = SampleArithmetic::RoundToSample(y[k]);
+        const std::int16_t* x = block.input(t);
+        float* centre = padded.data() + m;
+        for (int i = 0; i < n; ++i)
+            centre[i] = x[i];
+        for (int i = 1; i <= m; ++i) {
+            centre[-i] = x[Reflect(-i, n)];
+            centre[n - 1 + i] = x[Reflect(n - 1 + i, n)];
+        }
+        SampleArithmetic::ConvolveSymmetric(padded.data() + m, n, h.data(), m, y.data());
+        SampleArithmetic::StoreRounded(block.trace(t), y.data(), n);
     }
 }

@@ -14,6 +14,7 @@ public:
 
     BandPass();
     void apply(const std::vector<FilterParamValue>& values, TraceBlock& block) const override;
+    bool readsSource() const override { return true; }
 
     // Half of the symmetric impulse response: h[0] the centre tap, h[j] = h[-j]. Empty when
     // the filter would pass everything or nothing is left to pass. A high cut at or above

@@ -21,10 +21,8 @@ void DcRemoval::apply(const std::vector<FilterParamValue>& values, TraceBlock& b
     if (from > to)
         std::swap(from, to);
     for (int t = 0; t < block.traces; ++t) {
-        std::int16_t* x = block.trace(t);
-        std::int64_t sum = 0;
-        for (int k = from; k <= to; ++k)
-            sum += x[k];
-        SampleArithmetic::SubtractOffset(x, block.valid, SampleArithmetic::OffsetOfMean(sum, to - from + 1));
+        const std::int16_t* x = block.input(t);
+        const std::int32_t sum = SampleArithmetic::Sum(x + from, to - from + 1);
+        SampleArithmetic::SubtractOffset(block.trace(t), x, block.valid, SampleArithmetic::OffsetOfMean(sum, to - from + 1));
     }
 }

@@ -11,4 +11,5 @@ public:
 
     DcRemoval();
     void apply(const std::vector<FilterParamValue>& values, TraceBlock& block) const override;
+    bool readsSource() const override { return true; }
 };

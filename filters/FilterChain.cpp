@@ -99,16 +99,37 @@ bool FilterChain::apply(const std::int16_t* in, std::int16_t* out, const Measure
 {
     if (!in || !out || info.samplesPerTrace <= 0 || info.traces <= 0)
         return false;
-    const size_t total = static_cast<size_t>(info.samplesPerTrace) * static_cast<size_t>(info.traces);
-    if (in != out)
-        std::memmove(out, in, total * sizeof(std::int16_t));
     TraceBlock block;
     block.samples = out;
+    block.source = in;
     block.stride = info.samplesPerTrace;
     block.traces = info.traces;
     block.valid = ValidSamples(info);
     block.frequency = Frequency(info);
+
+    const size_t total = static_cast<size_t>(block.stride) * static_cast<size_t>(block.traces);
+    const Filter* first = nullptr;
     for (const auto& f : m_filters)
+        if (f->enabled()) {
+            first = f.get();
+            break;
+        }
+    if (!first || !first->kind().readsSource()) {
+        // The filters work in place on a copy.
+        if (in != out)
+            std::memmove(out, in, total * sizeof(std::int16_t));
+        block.source = out;
+    } else if (in != out && block.valid < block.stride) {
+        // The first filter reads `in` itself; the padding is copied here.
+        const size_t padding = static_cast<size_t>(block.stride - block.valid);
+        for (int t = 0; t < block.traces; ++t)
+            std::memmove(block.trace(t) + block.valid, block.input(t) + block.valid, padding * sizeof(std::int16_t));
+    }
+    for (const auto& f : m_filters) {
+        if (!f->enabled())
+            continue;
         f->apply(block);
+        block.source = out;
+    }
     return true;
 }

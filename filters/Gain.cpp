@@ -29,12 +29,14 @@ void Gain::apply(const std::vector<FilterParamValue>& values, TraceBlock& block)
         return;
     const int type = params()[kType].choiceIndex(values[kType]);
     const double start = values[kStart].real, slope = values[kSlope].real, maxGain = values[kMaxGain].real;
-    if (slope == 0.0 || maxGain <= 1.0)
-        return; // a gain of 1 everywhere
+    if (slope == 0.0 || maxGain <= 1.0) {
+        block.passThrough(); // a gain of 1 everywhere
+        return;
+    }
     const double dt = block.sampleTime();
-    std::vector<double> gain(static_cast<size_t>(block.valid));
+    std::vector<float> gain(static_cast<size_t>(block.valid));
     for (int k = 0; k < block.valid; ++k)
-        gain[k] = GainAt(k, type, start, slope, maxGain, dt);
+        gain[k] = static_cast<float>(GainAt(k, type, start, slope, maxGain, dt));
     for (int t = 0; t < block.traces; ++t)
-        SampleArithmetic::MultiplyBy(block.trace(t), block.valid, gain.data());
+        SampleArithmetic::MultiplyBy(block.trace(t), block.input(t), block.valid, gain.data());
 }

@@ -13,6 +13,7 @@ public:
 
     Gain();
     void apply(const std::vector<FilterParamValue>& values, TraceBlock& block) const override;
+    bool readsSource() const override { return true; }
 
     // The gain of sample k (also used by the editor's preview of the curve).
     static double GainAt(int k, int type, double start, double slope, double maxGain, double sampleTime);

@@ -55,7 +55,7 @@ TEST(SampleArithmetic, SubtractedMeanIsRoundedExactlyIncludingTies)
         x.push_back(Saturated(sum / n));
         x.push_back(Saturated(sum / n + 1));
         const std::vector<std::int16_t> in = x;
-        SubtractOffset(x.data(), static_cast<int>(x.size()), OffsetOfMean(sum, n));
+        SubtractOffset(x.data(), x.data(), static_cast<int>(x.size()), OffsetOfMean(sum, n));
         for (size_t k = 0; k < x.size(); ++k)
             ASSERT_EQ(x[k], Saturated(RoundDivide(n * in[k] - sum, n)))
                 << "sample " << in[k] << " sum " << sum << " count " << n;
@@ -84,7 +84,7 @@ TEST(SampleArithmetic, SubtractedRowMeansAreRoundedExactlyIncludingTies)
             sums[k] = static_cast<std::int32_t>(std::clamp<std::int64_t>(s, -32768LL * n, 32767LL * n));
         }
         const std::vector<std::int16_t> in = x;
-        SubtractMeans(x.data(), length, sums.data(), n);
+        SubtractMeans(x.data(), in.data(), length, sums.data(), n);
         for (int k = 0; k < length; ++k)
             ASSERT_EQ(x[k], Saturated(RoundDivide(static_cast<std::int64_t>(n) * in[k] - sums[k], n)))
                 << "sample " << in[k] << " sum " << sums[k] << " count " << n;
@@ -94,7 +94,7 @@ TEST(SampleArithmetic, SubtractedRowMeansAreRoundedExactlyIncludingTies)
 TEST(SampleArithmetic, GainProductsRoundAndSaturate)
 {
     std::vector<std::int16_t> x = {3, -3, 30000, -30000, 7, 1, 100};
-    const std::vector<double> gain = {1.5, 1.5, 2.0, 2.0, 0.0, 0.5, 0.994};
-    MultiplyBy(x.data(), static_cast<int>(x.size()), gain.data());
+    const std::vector<float> gain = {1.5f, 1.5f, 2.0f, 2.0f, 0.0f, 0.5f, 0.994f};
+    MultiplyBy(x.data(), x.data(), static_cast<int>(x.size()), gain.data());
     EXPECT_EQ(x, (std::vector<std::int16_t>{5, -5, 32767, -32768, 0, 1, 99}));
 }
