@@ -18,9 +18,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <limits>
-
 namespace {
 
 constexpr int kPreviewWidth = 320;
@@ -208,6 +205,8 @@ void FilterManagerDialog::buildForm()
             break;
         }
         }
+        if (!editor)
+            continue; // a parameter type the dialog cannot show
         editor->setObjectName(name);
         m_formLayout->addRow(name, editor);
     }
