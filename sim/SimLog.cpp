@@ -132,8 +132,32 @@ void CSimLog::Write(const SimJson& line)
 {
     if (!m_out)
         return;
-    const std::string text = line.Text();
+    if (m_holding)
+        m_held.push_back(line.Text());
+    else
+        Put(line.Text());
+}
+
+void CSimLog::Put(const std::string& text)
+{
     std::fwrite(text.data(), 1, text.size(), m_out);
     std::fputc('\n', m_out);
     std::fflush(m_out);
+}
+
+void CSimLog::Hold()
+{
+    m_holding = true;
+}
+
+void CSimLog::Release(const std::vector<SimJson>& first)
+{
+    m_holding = false;
+    if (m_out) {
+        for (const SimJson& j : first)
+            Put(j.Text());
+        for (const std::string& text : m_held)
+            Put(text);
+    }
+    m_held.clear();
 }

@@ -38,8 +38,15 @@ public:
     void Close();
     bool Enabled() const { return m_out != nullptr; }
     void Write(const SimJson& line);
+    // Lines written between Hold and Release come out after the lines Release is given, so
+    // a request's line can precede the messages that handling it sent.
+    void Hold();
+    void Release(const std::vector<SimJson>& first);
 
 private:
+    void Put(const std::string& text);
+    bool m_holding = false;
+    std::vector<std::string> m_held;
     FILE* m_out = nullptr;
     bool m_owned = false;
 };

@@ -107,6 +107,7 @@ void CSimUnit::OnFrame(const uint8_t* frame, size_t length)
 
     const int64_t now = m_clock.NowUs();
     PollLocked(now);
+    m_log.Hold();
     SimReceived rec;
     rec.timeUs = now;
     const bool whole = SimWire::DecodeRequest(frame, length, rec.request);
@@ -134,8 +135,10 @@ void CSimUnit::OnFrame(const uint8_t* frame, size_t length)
 
 void CSimUnit::LogRequest(const SimReceived& rec)
 {
-    if (!m_log.Enabled())
+    if (!m_log.Enabled()) {
+        m_log.Release({});
         return;
+    }
     const SimRequest& r = rec.request;
     std::vector<int64_t> args{r.address};
     for (uint32_t a : r.args)
@@ -146,7 +149,7 @@ void CSimUnit::LogRequest(const SimReceived& rec)
         .Num("len", int64_t(r.length)).Str("action", rec.action);
     if (!r.violations.empty())
         j.Strs("violations", r.violations);
-    m_log.Write(j);
+    m_log.Release({j});
 }
 
 std::string CSimUnit::Handle(const SimRequest& r, int64_t now)
