@@ -1,6 +1,10 @@
 #include "sim/SimNetHarness.h"
 
 #include <chrono>
+#include <cstdio>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <fcntl.h>
 #include <csignal>
 #include <sys/wait.h>
@@ -15,6 +19,33 @@ bool Ip(const CSimNetns& ns, const std::vector<std::string>& args, std::string& 
     argv.insert(argv.end(), args.begin(), args.end());
     std::string output;
     return ns.Run(argv, &output, error) == 0;
+}
+
+// The kernel reports a veth end running a moment after both ends are up.
+bool WaitRunning(const CSimNetns& ns, const char* name, std::string& error)
+{
+    CScopedNetns inside(ns.Fd());
+    if (!inside.Ok()) {
+        error = inside.Error();
+        return false;
+    }
+    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (s < 0) {
+        error = "socket for interface flags";
+        return false;
+    }
+    ifreq req{};
+    std::snprintf(req.ifr_name, sizeof req.ifr_name, "%s", name);
+    bool running = false;
+    for (int i = 0; i < 500 && !running; ++i) {
+        running = ::ioctl(s, SIOCGIFFLAGS, &req) == 0 && (req.ifr_flags & IFF_RUNNING);
+        if (!running)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::close(s);
+    if (!running)
+        error = std::string(name) + " did not come up";
+    return running;
 }
 
 bool InterfaceAddressIn(const CSimNetns& ns, const char* name, SimMac& mac, std::string& error)
@@ -73,7 +104,8 @@ bool CSimNetHarness::Create(std::string& error, int mtu)
         !Ip(m_host, {"link", "set", kHostInterface, "up"}, error) ||
         !Ip(m_unit, {"link", "set", "lo", "up"}, error) || !Ip(m_host, {"link", "set", "lo", "up"}, error))
         return false;
-    return InterfaceAddressIn(m_host, kHostInterface, m_hostMac, error) &&
+    return WaitRunning(m_host, kHostInterface, error) && WaitRunning(m_unit, kUnitInterface, error) &&
+           InterfaceAddressIn(m_host, kHostInterface, m_hostMac, error) &&
            InterfaceAddressIn(m_unit, kUnitInterface, m_unitMac, error);
 }
 
