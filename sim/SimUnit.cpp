@@ -155,6 +155,11 @@ void CSimUnit::LogRequest(const SimReceived& rec)
 std::string CSimUnit::Handle(const SimRequest& r, int64_t now)
 {
     m_settings.Apply(r);
+    if (r.code == 9 && m_stream.on && m_stream.wheel) {
+        // A counter preset while streaming is a new reference, not a distance travelled.
+        for (int64_t& f : m_stream.farthest)
+            f = WheelPosition();
+    }
     std::array<uint8_t, 8> payload{};
     switch (r.code) {
     case 0xFFFF:   // discovery: FF FF and the unit's address

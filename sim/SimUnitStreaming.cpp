@@ -14,8 +14,9 @@ int64_t FloorDiv(int64_t a, int64_t b)
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
-// Crossings handled in one advance at most, so a wild wheel speed cannot stall the unit.
-constexpr int64_t kMaxCrossings = 200000;
+// Trigger steps one slot can take in one advance of the wheel. A wheel faster than that
+// outruns the unit, which then misses the positions in between, as a real one would.
+constexpr int64_t kMaxCrossings = 10000;
 
 }  // namespace
 
@@ -77,7 +78,8 @@ void CSimUnit::StartStream(int64_t now)
     }
     int64_t start = 0;
     if (m_stream.wheel) {
-        m_stream.counter = CSimSettings::CounterIndex(m_settings.triggerSource);
+        // A Z5K unit has a single wheel input, the master one, whatever source is named.
+        m_stream.counter = CSimSettings::CounterIndex(z5k ? CSimSettings::kMasterWheel : m_settings.triggerSource);
         start = WheelPosition();
         for (int64_t& f : m_stream.farthest)
             f = start;
@@ -251,6 +253,8 @@ void CSimUnit::EmitCrossings(int64_t now, int64_t from, int64_t to)
             for (int64_t m = (FloorDiv(hi - 1, st)) * st; m >= lo && count < kMaxCrossings; m -= st, ++count)
                 hits.emplace_back(m, s);
         }
+        if (count == kMaxCrossings && m_log.Enabled())
+            m_log.Write(SimJson().Num("t", now).Str("event", "wheel too fast").Num("slot", s));
     }
     const bool ascending = both ? up : m_settings.direction > 0;
     std::stable_sort(hits.begin(), hits.end(), [ascending](const auto& a, const auto& b) {

@@ -130,6 +130,45 @@ TEST(SimUnitStream, WheelModeTriggersAtEveryStepTravelled)
     EXPECT_TRUE(OfType(records, ';').empty()) << "no time records in wheel mode";
 }
 
+TEST(SimUnitStream, CounterPresetWhileStreamingIsANewReferenceNotTravel)
+{
+    SimBench b;
+    b.Send(5, 0xFFFF, 'W', 16);
+    b.Send(6, 0, 10);
+    b.Send(1, 0, 16);
+    b.Send(37, 0, 1);
+    b.Send(9, 16, 1, 0);
+    b.Send(12, 0);
+    b.Send(9, 16, 1, 1000000);
+    b.unit.SetWheelSpeed(100);
+    b.RunMs(1000, 10);
+    const auto traces = OfType(Flatten(Messages(b.Drain(), b.host)), 'f');
+    ASSERT_EQ(traces.size(), 11u) << "the start trace and ten steps after the new preset";
+    EXPECT_EQ(Position(traces[1]), 1000010u);
+    EXPECT_EQ(Position(traces.back()), 1000100u);
+}
+
+TEST(SimUnitStream, WheelFasterThanTheUnitMissesPositions)
+{
+    CSimUnitConfig c = CSimUnitConfig::Tolam();
+    c.historyLimit = 0;
+    SimBench b(c);
+    b.Send(5, 0xFFFF, 'W', 16);
+    b.Send(6, 0, 1);
+    b.Send(1, 0, 2);
+    b.Send(37, 0, 1);
+    b.Send(9, 16, 1, 0);
+    b.Send(12, 0);
+    b.unit.SetWheelSpeed(1e8);
+    b.AdvanceMs(1);
+    b.unit.SetWheelSpeed(1000);
+    b.AdvanceMs(10);
+    const auto traces = OfType(Flatten(Messages(b.Drain(), b.host)), 'f');
+    ASSERT_EQ(traces.size(), 1u + 10000 + 10);
+    EXPECT_EQ(Position(traces[10000]), 10000u);
+    EXPECT_EQ(Position(traces[10001]), 100001u) << "the positions it could not keep up with are missed";
+}
+
 TEST(SimUnitStream, ReverseWheelCountsDownFromItsNegativePreset)
 {
     SimBench b;
@@ -240,6 +279,24 @@ TEST(SimUnitStream, Z5KStreamsChannelZeroOnly)
     ASSERT_EQ(traces.size(), 4u) << "steps 0, 10, 20 and 30 of 1/1024 s";
     for (const HostRecord& t : traces)
         EXPECT_EQ(t.code, 0);
+}
+
+TEST(SimUnitStream, Z5KWheelModeCountsOnTheMasterInput)
+{
+    SimBench b(CSimUnitConfig::Z5K());
+    b.Send(9, 0xFFFF, 0, 0);
+    b.Send(5, 0xFFFF, 'W', 3);   // the saved wheel source names another input
+    b.Send(22, 16, 1);
+    b.Send(6, 0, 5);
+    b.Send(1, 0, 16);
+    b.Send(37, 0, 1);
+    b.Send(9, 16, 1, 0);
+    b.unit.SetWheelSpeed(100);
+    b.Send(12, 0);
+    b.RunMs(200, 10);
+    const auto traces = OfType(Flatten(Messages(b.Drain(), b.host)), 'f');
+    ASSERT_EQ(traces.size(), 5u);
+    EXPECT_EQ(Position(traces.back()), 20u);
 }
 
 TEST(SimUnitStream, SlotsWithTheirOwnIntervalsInterleaveInTimeOrder)
