@@ -109,7 +109,7 @@ bool CSimNetHarness::Create(std::string& error, int mtu)
            InterfaceAddressIn(m_unit, kUnitInterface, m_unitMac, error);
 }
 
-bool CSimNetHarness::StartUnit(const CSimUnitConfig& config, std::string& error)
+bool CSimNetHarness::StartUnit(const CSimUnitConfig& config, std::string& error, const CSimClock* clock)
 {
     StopUnit();
     auto port = std::make_unique<CSimPcapPort>();
@@ -123,8 +123,9 @@ bool CSimNetHarness::StartUnit(const CSimUnitConfig& config, std::string& error)
             return false;
     }
     m_port = std::move(port);
-    m_simUnit = std::make_unique<CSimUnit>(config, m_clock);
-    m_server = std::make_unique<CSimServer>(*m_simUnit, *m_port, m_clock);
+    const CSimClock& use = clock ? *clock : m_clock;
+    m_simUnit = std::make_unique<CSimUnit>(config, use);
+    m_server = std::make_unique<CSimServer>(*m_simUnit, *m_port, use);
     m_server->Start();
     return true;
 }

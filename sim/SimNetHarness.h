@@ -4,6 +4,15 @@
 // unit end in this process (StartUnit) or as a dv-unitsim process (StartUnitProcess).
 // Everything is removed when the harness ends, and by the kernel even if the process dies.
 // Needs root.
+//
+// In a link test (fixture SimVethTest in tests/support/SimVethFixture.h makes `net`):
+//   std::string error;
+//   ASSERT_TRUE(net.StartUnit(CSimUnitConfig::Tolam(), error)) << error;
+//   {
+//       CScopedNetns inside(net.HostNetns().Fd());   // dvhost0 is adapter 0 in here
+//       ASSERT_EQ(link.Open(), 0);                    // its capture and threads stay inside
+//   }
+//   ... then check net.Unit().Requests(), net.Unit().SentTraces(0), net.Unit().Control("vanish 2")
 #pragma once
 
 #include "sim/SimClock.h"
@@ -38,8 +47,9 @@ public:
     const SimMac& HostMac() const { return m_hostMac; }
     const SimMac& UnitMac() const { return m_unitMac; }
 
-    // The simulated unit on the unit end, in a thread of this process, by the steady clock.
-    bool StartUnit(const CSimUnitConfig& config, std::string& error);
+    // The simulated unit on the unit end, in a thread of this process, by the steady clock
+    // or by the clock given (which must outlive the unit).
+    bool StartUnit(const CSimUnitConfig& config, std::string& error, const CSimClock* clock = nullptr);
     CSimUnit& Unit() { return *m_simUnit; }
     bool UnitRunning() const { return m_server != nullptr; }
     void StopUnit();

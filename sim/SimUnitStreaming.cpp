@@ -313,6 +313,7 @@ void CSimUnit::EmitStep(int64_t now, int slot, int64_t position, int64_t reporte
         if (!(m_stream.activeMask[slot] & (1 << ch)))
             continue;
         records.push_back(MakeTrace(now, slot, ch, uint32_t(reported), j, false));
+        // The slot's sensor record follows its first trace of the step and names channel 0.
         if (!sensorSent && SensorOn(slot)) {
             records.push_back(MakeSensor(slot, 0, j));
             sensorSent = true;
