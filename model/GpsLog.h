@@ -17,11 +17,14 @@ public:
     // 0 when it cannot be opened or was already open.
     virtual int Open(int startTrace) = 0;
     // Appends the record of the current position for trace `trace`. 0 when the log is not
-    // open, else 1.
+    // open, 6 when the file did not take the record (nothing of it stays), else 1.
     virtual int WriteRecord(int trace) = 0;
     // The trace mark of the last record, compared with the channel's trace count to decide
     // whether a new record is due.
     virtual int GetLastTrace() const = 0;
+    // Whether a GPS update is to append a record for a channel that now holds `traceCount`
+    // traces. A log that records every position sentence answers yes whatever the count.
+    virtual bool WantsRecord(int traceCount) const { return traceCount != GetLastTrace(); }
     // Closes the log; harmless on a log that was never opened.
     virtual void Close() = 0;
 };
