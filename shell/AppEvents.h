@@ -6,6 +6,8 @@
 
 #include <QEvent>
 
+#include <string>
+
 namespace appevent {
 inline constexpr int kUser = 1000;          // QEvent::User
 inline constexpr int kApp = kUser + 0x8000;
@@ -18,6 +20,8 @@ inline constexpr QEvent::Type kStatusUpdate = QEvent::Type(kUser + 111);
 inline constexpr QEvent::Type kGpsUpdate = QEvent::Type(kUser + 108);
 // The acquisition thread ended on an error: stop the measurement and report it.
 inline constexpr QEvent::Type kAcquisitionEnded = QEvent::Type(kUser + 112);
+// A worker thread met a failure the operator is to be told of (the text travels with it).
+inline constexpr QEvent::Type kThreadMessage = QEvent::Type(kUser + 113);
 // Marker key k + 1 (k = 0..8) was pressed, or the unit's marker input rose (marker 1).
 inline constexpr int kMarkerKeyBase = kApp + 31;
 inline constexpr int kMarkerKeys = 9;
@@ -27,3 +31,15 @@ inline QEvent::Type MarkerKey(int k) { return QEvent::Type(kMarkerKeyBase + k); 
 // Posts `type` to the application object; does nothing while there is none (before it is
 // built and after it is gone). Safe from any thread.
 void PostAppEvent(QEvent::Type type);
+// Posts kThreadMessage with `text`, shown as a message on the user-interface thread.
+void PostAppMessage(const std::string& text);
+
+// The event that carries a worker thread's message.
+class AppMessageEvent : public QEvent {
+public:
+    explicit AppMessageEvent(std::string text) : QEvent(appevent::kThreadMessage), m_text(std::move(text)) {}
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};

@@ -11,11 +11,9 @@ public:
 
     void SetHeaderDefaults() override { m_data.ResetHeaders(); }
     std::int32_t TraceCount(int k) override { return m_data.GetChannel(k).GetTraceCount(); }
-    // A log wants a record while its last mark differs from the channel's trace count; a
-    // ".gga" log keeps its mark one above its last record, so it takes every fix.
     bool GpsLogWantsRecord(int k, std::int32_t traceCount) override
     {
-        return m_data.GetGpsLog(k).GetLastTrace() != traceCount;
+        return m_data.GetGpsLog(k).WantsRecord(traceCount);
     }
     void WriteGpsRecord(int k, std::int32_t trace) override { m_data.GetGpsLog(k).WriteRecord(trace); }
     void AddMarker(int k, std::uint32_t trace, std::uint16_t value, std::uint16_t type) override

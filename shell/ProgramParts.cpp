@@ -1,6 +1,7 @@
 #include "shell/ProgramParts.h"
 
 #include "model/PlatformPaths.h"
+#include "shell/AppGps.h"
 #include "shell/AppRadarData.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
@@ -10,6 +11,7 @@ std::unique_ptr<AppDataSet> MakeProgramDataSet(CRavikApp& app)
 {
     DataSetContext context{app.m_params, app.GetPrompter(), app.m_locks.Driver, app.m_locks.Em};
     context.unit = &app.m_unitInfo;
+    context.gps = app.Gps() ? app.Gps()->LogProvider() : nullptr;
     context.isMeasuring = [&app] { return app.m_status.IsMeasuring(); };
     context.isFileViewMode = [&app] { return app.m_status.m_bOldDataFile.load() != 0; };
     return std::make_unique<CAppRadarData>(std::move(context));
@@ -22,6 +24,9 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
     parts.profile = &profile;
     parts.clock = &clock;
     parts.settingsFolder = [] { return PlatformPaths::SettingsFolder(); };
+    parts.makeGps = [](CRavikApp& app) -> std::unique_ptr<GpsControl> {
+        return std::make_unique<CAppGps>(app.GetProfile(), app.GetPrompter());
+    };
     parts.makeDataSet = MakeProgramDataSet;
     parts.makeMainFrame = [](CRavikApp& app) { return std::make_unique<CMainFrame>(app); };
     return parts;

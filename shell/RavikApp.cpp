@@ -69,6 +69,13 @@ void PostAppEvent(QEvent::Type type)
         QCoreApplication::postEvent(theApp, new QEvent(type));
 }
 
+void PostAppMessage(const std::string& text)
+{
+    std::lock_guard lock(g_postLock);
+    if (theApp)
+        QCoreApplication::postEvent(theApp, new AppMessageEvent(text));
+}
+
 CRavikApp::CRavikApp(AppParts parts)
     : m_params(parts.settingsFolder ? parts.settingsFolder() : PlatformPaths::SettingsFolder()),
       m_parts(std::move(parts))
@@ -303,6 +310,8 @@ void CRavikApp::customEvent(QEvent* event)
         OnGpsUpdate();
     else if (type == appevent::kAcquisitionEnded)
         OnAcquisitionEnded();
+    else if (type == appevent::kThreadMessage)
+        m_parts.prompter->messageText(static_cast<AppMessageEvent*>(event)->Text());
     else if (type >= appevent::kMarkerKeyBase && type < appevent::kMarkerKeyBase + appevent::kMarkerKeys)
         AddMarker(type - appevent::kMarkerKeyBase + 1);
 }

@@ -1,6 +1,7 @@
 #include "tests/shell/AppDoubles.h"
 
 #include "shell/AppEvents.h"
+#include "shell/AppGps.h"
 #include "shell/ProgramParts.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ void AppHarness::Construct()
     };
     parts.makeGps = [this](CRavikApp&) -> std::unique_ptr<GpsControl> {
         log.push_back("make gps");
+        if (realGps)
+            return std::make_unique<CAppGps>(profile, prompter);
         if (!withGps)
             return nullptr;
         auto g = std::make_unique<FakeGps>(log, files);

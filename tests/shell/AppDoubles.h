@@ -261,6 +261,7 @@ public:
     FakeClock clock;
     bool withGps = true, withData = true, withUnit = true, frameFails = false;
     bool realData = false;  // the program's data set in place of FakeDataSet
+    bool realGps = false;   // the program's GPS receiver in place of FakeGps
     FakeGps* gps = nullptr;
     FakeDataSet* data = nullptr;
     FakeUnit* unit = nullptr;
