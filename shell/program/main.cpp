@@ -40,7 +40,8 @@ int main(int argc, char** argv)
         CRavikApp app(ProgramParts(prompter, profile, clock));
         running = &app;
         InstallProgramDialogs(app);
-        if (app.InitInstance() && !sessionEnd.Requested())
+        // Told to end while the settings files were read: no window, no presence check.
+        if (!sessionEnd.Requested() && app.InitInstance() && !sessionEnd.Requested())
             rc = qapp.exec();
         app.ExitInstance();
         running = nullptr;
