@@ -191,8 +191,11 @@ int CRavikApp::ExitInstance()
         m_unit->CloseLink();
     m_lateRefresh.stop();
 
-    SaveSettings();
-    m_recentFiles.Save(*m_parts.profile);
+    // Settings never read from the profile are not written back over it.
+    if (m_bSettingsLoaded) {
+        SaveSettings();
+        m_recentFiles.Save(*m_parts.profile);
+    }
     m_pMarkerSettings.reset();
     m_pMainWnd.reset();
     return 0;
@@ -200,6 +203,7 @@ int CRavikApp::ExitInstance()
 
 void CRavikApp::LoadSettings()
 {
+    m_bSettingsLoaded = true;
     m_settings.LoadSettings(*m_parts.profile, m_gps ? static_cast<GpsSettingsTarget&>(*m_gps) : g_noGps);
 }
 

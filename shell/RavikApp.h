@@ -146,6 +146,7 @@ private:
     QTimer m_lateRefresh;
     std::unique_ptr<QPrinter> m_printer;
     bool m_exited = false;
+    bool m_bSettingsLoaded = false;  // the profile was read: only then is it written
     // Whether the GPS receiver was on when the program began to close: "Log GPS On/Off"
     // keeps that state although the receiver is closed before the profile is written.
     bool m_gpsStateNoted = false;

@@ -167,6 +167,23 @@ TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
     EXPECT_TRUE(h.files.AnyExists());
 }
 
+TEST(AppLifecycle, ExitBeforeStartUpLeavesTheProfileAsItWas)
+{
+    // The program was told to end while it read its settings files: the profile it never
+    // read must not be overwritten with the values of a fresh application object.
+    AppHarness h;
+    h.profile.writeString(CAppSettings::kSection, "Default file name", "Survey");
+    h.profile.writeString(CRecentFiles::kSection, "File1", "/data/a.rd3");
+    h.Construct();
+    h.log.clear();
+    h.app->ExitInstance();
+    h.app.reset();
+    EXPECT_EQ(std::count_if(h.log.begin(), h.log.end(), [](const std::string& e) { return e.rfind("profile", 0) == 0; }), 0);
+    EXPECT_EQ(h.profile.getString(CAppSettings::kSection, "Default file name", ""), "Survey");
+    EXPECT_EQ(h.profile.getString(CRecentFiles::kSection, "File1", ""), "/data/a.rd3");
+    EXPECT_TRUE(h.files.AnyExists());  // the settings files it did read are saved
+}
+
 TEST(AppLifecycle, ExitWithoutReceiverOrUnitSavesTheProfile)
 {
     AppHarness h;
