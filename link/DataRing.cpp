@@ -68,7 +68,7 @@ void DataRing::ResetAt(std::uint32_t index)
     m_write = index;
     m_committed.store(index, std::memory_order_release);
     m_read.store(index, std::memory_order_release);
-    ++m_generation;
+    // A message being reassembled now must not continue in the emptied ring.
     m_messageValid = false;
 }
 
@@ -76,7 +76,6 @@ void DataRing::BeginMessage()
 {
     std::lock_guard<std::mutex> hold(m_lock);
     m_write = m_committed.load(std::memory_order_relaxed);
-    m_messageGeneration = m_generation;
     m_messageValid = true;
 }
 
@@ -90,7 +89,7 @@ void DataRing::DiscardMessage()
 bool DataRing::MessageValid() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    return m_messageValid && m_messageGeneration == m_generation;
+    return m_messageValid;
 }
 
 std::uint32_t DataRing::WriteIndex() const
@@ -102,7 +101,7 @@ std::uint32_t DataRing::WriteIndex() const
 void DataRing::Append(const std::uint8_t* bigEndianWords, std::uint32_t count, bool commit)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (!m_messageValid || m_messageGeneration != m_generation)
+    if (!m_messageValid)
         return;
     const std::uint32_t read = m_read.load(std::memory_order_relaxed);
     // The write index may come up to one word before the read index; reaching it means the

@@ -78,9 +78,7 @@ private:
     std::uint32_t m_write = 0;
     std::atomic<std::uint32_t> m_committed{0};
     std::atomic<std::uint32_t> m_read{0};
-    std::uint32_t m_generation = 0;        // rises at every reset
-    std::uint32_t m_messageGeneration = 0; // generation the message in progress began in
-    bool m_messageValid = false;
+    bool m_messageValid = false;           // the message in progress is still taken
     std::atomic<std::uint64_t> m_overflows{0};
     std::atomic<std::uint64_t> m_commits{0};
 };
