@@ -10,17 +10,6 @@
 
 using Links = LinkOnMemoryWire;
 
-namespace {
-
-Bytes [[maybe_unused]] FromHex(const std::string& hex)
-{
-    Bytes b;
-    for (std::size_t i = 0; i < hex.size(); i += 2)
-        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return b;
-}
-
-}  // namespace
 
 TEST_F(Links, FirstRequestIsSequenceTwoBroadcastThenTheUnitsAddress)
 {
