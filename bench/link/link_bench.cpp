@@ -19,6 +19,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -106,7 +107,8 @@ double Stream(PcapTransport& unit, long frames, long rate)
 struct Result {
     long received = 0;
     long records = 0;
-    double seconds = 0;
+    double sendSeconds = 0;  // the stream
+    double seconds = 0;      // from the stream's start to the last frame taken
     LinkCounters counters;
     pcap_stat bare{};
 };
@@ -133,6 +135,7 @@ Result BareCapture(PcapTransport& unit, long frames, long rate)
     pcap_freecode(&filter);
     std::atomic<bool> streaming{true};
     std::atomic<long> counted{0};
+    Clock::time_point lastFrame{};
     std::thread counter([&] {
         pollfd fd{pcap_get_selectable_fd(p), POLLIN, 0};
         auto count = [](u_char* user, const pcap_pkthdr*, const u_char*) {
@@ -144,13 +147,17 @@ Result BareCapture(PcapTransport& unit, long frames, long rate)
             poll(&fd, 1, 2);
             const int got = pcap_dispatch(p, -1, count, reinterpret_cast<u_char*>(&n));
             idle = got > 0 ? 0 : idle + 1;
+            if (got > 0)
+                lastFrame = Clock::now();
             counted = n;
         }
     });
-    result.seconds = Stream(unit, frames, rate);
+    const auto start = Clock::now();
+    result.sendSeconds = Stream(unit, frames, rate);
     streaming = false;
     counter.join();
     result.received = counted;
+    result.seconds = std::chrono::duration<double>(lastFrame - start).count();
     pcap_stats(p, &result.bare);
     pcap_close(p);
     return result;
@@ -174,6 +181,7 @@ Result LinkCapture(PcapTransport& unit, long frames, long rate)
     }
     std::atomic<bool> streaming{true};
     std::atomic<long> records{0};
+    Clock::time_point lastRecord{};
     std::thread reader([&] {
         std::int16_t samples[kSamples];
         int idle = 0;
@@ -189,11 +197,14 @@ Result LinkCapture(PcapTransport& unit, long frames, long rate)
             CopyTraceSamples(link.Ring(), r, samples, kSamples);
             link.ReleaseRecord();
             ++records;
+            lastRecord = Clock::now();
         }
     });
-    result.seconds = Stream(unit, frames, rate);
+    const auto start = Clock::now();
+    result.sendSeconds = Stream(unit, frames, rate);
     streaming = false;
     reader.join();
+    result.seconds = std::chrono::duration<double>(lastRecord - start).count();
     result.records = records;
     result.counters = link.Counters();
     result.received = static_cast<long>(result.counters.dataFrames);
@@ -203,8 +214,8 @@ Result LinkCapture(PcapTransport& unit, long frames, long rate)
 
 void Print(const char* what, long frames, const Result& r)
 {
-    std::printf("%-28s sent %ld frames in %.3f s (%.0f/s): received %ld", what, frames, r.seconds,
-                frames / r.seconds, r.received);
+    std::printf("%-28s sent %ld frames in %.3f s: received %ld, the last %.3f s after the start (%.0f/s)",
+                what, frames, r.sendSeconds, r.received, r.seconds, r.received / r.seconds);
     if (r.records)
         std::printf(", records %ld", r.records);
     std::printf("\n");
@@ -254,16 +265,22 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const Result bare = BareCapture(unit, frames, 0);
-    Print("bare capture, full speed", frames, bare);
-    std::printf("  bare counters: recv %u drop %u ifdrop %u\n", bare.bare.ps_recv, bare.bare.ps_drop,
-                bare.bare.ps_ifdrop);
-    const Result link = LinkCapture(unit, frames, 0);
-    Print("VT_Ethernet, full speed", frames, link);
-    PrintLinkCounters(link.counters);
-    const double bareRate = bare.received / bare.seconds;
-    const double linkRate = link.received / link.seconds;
-    std::printf("ratio link/bare frame rate: %.3f (target >= 0.9)\n", linkRate / bareRate);
+    // Full speed is bound by the sender on a veth pair: each side gets three runs, taken
+    // in turns, and its best rate counts.
+    double bareRate = 0, linkRate = 0;
+    for (int run = 0; run < 3; ++run) {
+        const Result bare = BareCapture(unit, frames, 0);
+        Print("bare capture, full speed", frames, bare);
+        std::printf("  bare counters: recv %u drop %u ifdrop %u\n", bare.bare.ps_recv, bare.bare.ps_drop,
+                    bare.bare.ps_ifdrop);
+        const Result link = LinkCapture(unit, frames, 0);
+        Print("VT_Ethernet, full speed", frames, link);
+        PrintLinkCounters(link.counters);
+        bareRate = std::max(bareRate, bare.received / bare.seconds);
+        linkRate = std::max(linkRate, link.received / link.seconds);
+    }
+    std::printf("ratio link/bare frame rate: %.3f (%.0f / %.0f frames/s; target >= 0.9)\n", linkRate / bareRate,
+                linkRate, bareRate);
 
     int status = 0;
     if (rate > 0) {
