@@ -67,7 +67,7 @@ private:
     std::function<bool(const Request&, ScriptedUnit&)> m_override;
     std::vector<Request> m_log;
     std::mutex m_sendLock;
-    std::uint16_t m_messageSequence = 100;
+    std::atomic<std::uint16_t> m_messageSequence{100};
     std::atomic<bool> m_run{false};
     std::thread m_thread;
 };
