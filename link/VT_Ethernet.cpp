@@ -42,9 +42,15 @@ VT_Ethernet::~VT_Ethernet()
     Close();
 }
 
+void VT_Ethernet::BindAdapterChoice(std::int16_t* interfaceIndex, std::vector<std::string>* descriptions)
+{
+    m_interfaceIndex = interfaceIndex ? interfaceIndex : &m_ownChoice.interfaceIndex;
+    m_descriptions = descriptions ? descriptions : &m_ownChoice.descriptions;
+}
+
 void VT_Ethernet::BindAdapterChoice(AdapterChoice* choice)
 {
-    m_choice = choice ? choice : &m_ownChoice;
+    BindAdapterChoice(choice ? &choice->interfaceIndex : nullptr, choice ? &choice->descriptions : nullptr);
 }
 
 void VT_Ethernet::SetPrompter(Prompter* prompter)
@@ -104,21 +110,21 @@ int VT_Ethernet::Open()
 
     if (LoadAdapterList() != 0) {
         ReportOpenFailure(kReportedNoAdapter, kNoAdapterInformation);
-        m_choice->descriptions.clear();
+        m_descriptions->clear();
         return kLinkNoAdapter;
     }
     const std::vector<Adapter> adapters = Adapters();
-    m_choice->descriptions.clear();
+    m_descriptions->clear();
     for (const Adapter& a : adapters)
-        m_choice->descriptions.push_back(a.description);
+        m_descriptions->push_back(a.description);
     if (adapters.empty()) {
         ReportOpenFailure(kReportedNoAdapter, kNoAdapterInformation);
         return kLinkNoAdapter;
     }
     const int count = static_cast<int>(adapters.size());
-    if (m_choice->interfaceIndex > count - 1)
-        m_choice->interfaceIndex = static_cast<std::int16_t>(count - 1);
-    const Adapter& adapter = adapters[std::max<int>(m_choice->interfaceIndex, 0)];
+    if (*m_interfaceIndex > count - 1)
+        *m_interfaceIndex = static_cast<std::int16_t>(count - 1);
+    const Adapter& adapter = adapters[std::max<int>(*m_interfaceIndex, 0)];
     {
         std::lock_guard<std::mutex> frame(m_sendFrameLock);
         std::memcpy(m_frame.data() + wire::kOffSource, adapter.mac.data(), 6);

@@ -58,8 +58,10 @@ public:
     VT_Ethernet(const VT_Ethernet&) = delete;
     VT_Ethernet& operator=(const VT_Ethernet&) = delete;
 
-    // Where Open takes the adapter index from and puts the adapter descriptions (the
-    // application's fields); without one the link keeps its own. Must outlive the link.
+    // Where Open takes the adapter index from ("Iface_index", limited and written back)
+    // and puts the adapter descriptions: the application's fields. A null pointer means
+    // the link's own. Both must outlive the link.
+    void BindAdapterChoice(std::int16_t* interfaceIndex, std::vector<std::string>* descriptions);
     void BindAdapterChoice(AdapterChoice* choice);
     // Who tells the operator that there is no adapter information; without one it goes
     // to the standard error stream.
@@ -154,7 +156,8 @@ private:
     std::condition_variable m_pauseWake;
 
     AdapterChoice m_ownChoice;
-    AdapterChoice* m_choice = &m_ownChoice;
+    std::int16_t* m_interfaceIndex = &m_ownChoice.interfaceIndex;
+    std::vector<std::string>* m_descriptions = &m_ownChoice.descriptions;
     Prompter* m_prompter = nullptr;
     mutable std::mutex m_adapterLock;
     std::vector<Adapter> m_adapters;
