@@ -6,6 +6,7 @@
 #include "tests/support/RecordingPrompter.h"
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 using Links = LinkOnMemoryWire;
@@ -257,4 +258,35 @@ TEST_F(Links, RingResetsWhileStreamingNeverExposeAPartOfAMessage)
     streaming = false;
     unit.join();
     EXPECT_GT(records, 0);
+}
+
+TEST_F(Links, LateAnswerIsPassedOverByTheNextTransaction)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    // The unit answers the first request only when the second comes, long after the
+    // first transaction gave up.
+    std::optional<Request> held;
+    peer->SetOverride([&](const Request& r, ScriptedUnit& u) {
+        if (!held) {
+            held = r;
+            return true;
+        }
+        u.Reply(*held, {0, 0, 0, static_cast<std::uint8_t>(held->sequence), 0, 0, 0, 0});
+        u.Reply(r, {0, 0, 0, static_cast<std::uint8_t>(r.sequence), 0, 0, 0, 0});
+        return true;
+    });
+    EXPECT_EQ(link->Command(61, 0, 1), kCommandNoAnswer);
+    ASSERT_EQ(link->Command(61, 0, 1), kCommandAnswered);
+    EXPECT_EQ(link->LastReply().payload[3], static_cast<std::uint8_t>(link->RequestSequence()));
+    EXPECT_EQ(link->Counters().foreignReplies, 1u);
+}
+
+TEST_F(Links, OpeningAnOpenLinkChangesNothing)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    choice.interfaceIndex = 0;
+    EXPECT_EQ(link->Open(), kLinkOpened);
+    EXPECT_EQ(hostEnd->Device(), "veth-b");
+    EXPECT_EQ(link->Command(wire::kHandshake, 0), kCommandAnswered);
 }
