@@ -1,0 +1,42 @@
+// A data-set file that only ever grows by whole records: a trace, a marker line or a
+// sensor line is written completely or not at all, so a full disk never leaves half a
+// record behind for the next one to be glued onto. Reads use pread and never move the
+// point where the next record is appended.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <sys/uio.h>
+
+class RecordFile {
+public:
+    RecordFile() = default;
+    ~RecordFile() { Close(); }
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    // Creates `path`, which must not exist yet (an existing file is never truncated), for
+    // appending and reading. Returns 0 or the errno of the failure (EEXIST when it exists).
+    int CreateNew(const std::string& path);
+    // Opens an existing file for reading only. Returns 0 or the errno of the failure.
+    int OpenForReading(const std::string& path);
+    // Writes all `size` bytes at the end of the file. When that fails part-way the file is
+    // cut back to its previous length and false is returned.
+    bool Append(const void* data, std::size_t size);
+    // Reads up to `size` bytes at `offset`, retrying short reads; returns the bytes read
+    // (fewer at the end of the file), or -1 on an error.
+    ssize_t ReadAt(std::int64_t offset, void* buffer, std::size_t size) const;
+    // The same into scattered buffers; `count` may exceed the system's vector limit.
+    ssize_t ReadAt(std::int64_t offset, const iovec* parts, int count) const;
+    // The length of the file as this object has written it (or found it when opened).
+    std::int64_t Size() const { return m_size; }
+    bool IsOpen() const { return m_fd >= 0; }
+    // Closes the file; false when the system reported an error on the way.
+    bool Close();
+
+private:
+    int m_fd = -1;
+    std::int64_t m_size = 0;
+};

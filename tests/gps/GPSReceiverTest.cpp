@@ -1,0 +1,812 @@
+// The receiver against a pseudo-terminal that plays the GPS receiver, one thread cycle at
+// a time.
+#include "gps/AutomationDate.h"
+#include "gps/GPSReceiver.h"
+#include "gps/SerialOptions.h"
+#include "model/Profile.h"
+#include "tests/gps/GpsTestSupport.h"
+#include "tests/gps/LineProbe.h"
+#include "tests/support/RecordingPrompter.h"
+#include "tests/support/TempDir.h"
+
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace {
+
+const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+
+std::string DateText(double date)
+{
+    const CivilDateTime t = CivilFromAutomationDate(date);
+    char out[64];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return out;
+}
+
+system_clock::time_point Utc(int y, unsigned mo, unsigned d, int h, int mi, int s, int ms = 0)
+{
+    return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s} + milliseconds{ms};
+}
+
+// A GGA sentence with its checksum, at time `hhmmss`.
+std::string Gga(const std::string& hhmmss, const std::string& lat = "4807.038", const std::string& ns = "N",
+                const std::string& quality = "1", const std::string& ending = "\r\n")
+{
+    return NmeaWithChecksum("GPGGA," + hhmmss + "," + lat + "," + ns + ",01131.000,E," + quality +
+                                ",08,0.9,545.4,M,46.9,M,,",
+                            ending);
+}
+
+class ReceiverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
+        receiver = std::make_unique<CGPSReceiver>(profile, prompter);
+        auto step = std::make_unique<StepPacer>();
+        pacer = step.get();
+        receiver->SetCyclePacer(std::move(step));
+        receiver->SetUpdatePoster([this] { fixes.Add(receiver->CopyPublishedFix()); });
+        receiver->SetThreadErrorPoster([this](const std::string& text) {
+            std::lock_guard<std::mutex> lock(errorsMutex);
+            threadErrors.push_back(text);
+        });
+        receiver->SetUtcClock([this] { return now.load(); });
+    }
+
+    void TearDown() override { receiver.reset(); }
+
+    void OpenReceiver(int protocol = kProtocolNmea)
+    {
+        receiver->m_nProtocol = protocol;
+        ASSERT_EQ(receiver->Open(), 1);
+        ASSERT_TRUE(receiver->IsOpen());
+        ASSERT_TRUE(prompter.ids.empty());
+    }
+
+    // One cycle that finds `bytes` waiting.
+    void Cycle(const std::string& bytes = "")
+    {
+        if (!bytes.empty())
+            pty.Feed(bytes);
+        ASSERT_TRUE(pacer->Run(1));
+    }
+
+    MemoryProfile profile;
+    RecordingPrompter prompter;
+    PtyPair pty;
+    FixRecorder fixes;
+    std::atomic<system_clock::time_point> now{Utc(2024, 5, 6, 12, 0, 0)};
+    std::mutex errorsMutex;
+    std::vector<std::string> threadErrors;
+    std::unique_ptr<CGPSReceiver> receiver;
+    StepPacer* pacer = nullptr;
+};
+
+} // namespace
+
+TEST_F(ReceiverTest, GgaSentencePublishesItsPosition)
+{
+    OpenReceiver();
+    Cycle(kGga + "\r\n");
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    const CGPSFix& f = published[0];
+    EXPECT_NEAR(f.latitude, 48.1173, 1e-12);
+    EXPECT_EQ(f.ns, "N");
+    EXPECT_NEAR(f.longitude, 11.5166667, 5e-8);
+    EXPECT_EQ(f.ew, "E");
+    EXPECT_DOUBLE_EQ(f.altitude, 545.4);
+    EXPECT_EQ(f.hdop, 0.9f);
+    EXPECT_EQ(DateText(f.dateTime), "2024-05-06 12:35:19");
+
+    EXPECT_EQ(receiver->CopyPositionSentence(), kGga);
+    EXPECT_EQ(receiver->GetTimeText(), "12:35:19");
+    EXPECT_EQ(receiver->GetFixQuality(), 1);
+    EXPECT_EQ(receiver->GetLatHemisphere(), "N");
+    EXPECT_EQ(receiver->GetLonHemisphere(), "E");
+}
+
+TEST_F(ReceiverTest, QualityZeroPublishesAnEmptyFix)
+{
+    OpenReceiver();
+    Cycle(Gga("123519", "4807.038", "N", "0"));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].latitude, 0.0);
+    EXPECT_EQ(published[0].longitude, 0.0);
+    EXPECT_EQ(published[0].dateTime, 0.0);
+    EXPECT_EQ(published[0].ns, "");
+    EXPECT_EQ(published[0].ew, "");
+    EXPECT_FALSE(published[0].HasPosition());
+}
+
+TEST_F(ReceiverTest, OnlyAChangedSentenceIsPublished)
+{
+    OpenReceiver();
+    Cycle(kGga + "\r\n");
+    Cycle(kGga + "\r\n");
+    EXPECT_EQ(fixes.Count(), 1u) << "the same sentence again";
+    Cycle("$GPGSV,3,3,09,15,08,176,00*4C\r\n");
+    EXPECT_EQ(fixes.Count(), 1u) << "satellite data only";
+    Cycle(Gga("123520"));
+    EXPECT_EQ(fixes.Count(), 2u);
+    // Several sentences in one read: only the last one counts.
+    Cycle(Gga("123521") + Gga("123522"));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 3u);
+    EXPECT_EQ(DateText(published[2].dateTime), "2024-05-06 12:35:22");
+}
+
+TEST_F(ReceiverTest, ElevenEmptyCyclesPublishOneEmptyFix)
+{
+    OpenReceiver();
+    Cycle(kGga + "\r\n");
+    ASSERT_EQ(fixes.Take().size(), 1u);
+    ASSERT_TRUE(pacer->Run(10));
+    EXPECT_EQ(fixes.Count(), 0u) << "ten empty cycles are not yet silence";
+    ASSERT_TRUE(pacer->Run(1));
+    auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].latitude, 0.0);
+    ASSERT_TRUE(pacer->Run(10));
+    EXPECT_EQ(fixes.Count(), 0u) << "the count starts again";
+    ASSERT_TRUE(pacer->Run(1));
+    EXPECT_EQ(fixes.Count(), 1u);
+}
+
+TEST_F(ReceiverTest, SatelliteSentencesKeepTheReceiverAlive)
+{
+    OpenReceiver();
+    ASSERT_TRUE(pacer->Run(10));
+    Cycle("$GPGSV,3,3,09,15,08,176,00*4C\r\n");
+    ASSERT_TRUE(pacer->Run(10));
+    EXPECT_EQ(fixes.Count(), 0u);
+    ASSERT_TRUE(pacer->Run(1));
+    EXPECT_EQ(fixes.Count(), 1u);
+}
+
+TEST_F(ReceiverTest, SentenceSplitOverReadsIsCompleted)
+{
+    OpenReceiver();
+    int second = 10;
+    const std::size_t size = Gga("123510").size();
+    // Inside the sentence, at the '*', inside the checksum, before the CR, between CR and LF.
+    for (const std::size_t cut : {std::size_t{5}, std::size_t{30}, size - 5, size - 4, size - 3, size - 2, size - 1}) {
+        const std::string line = Gga("1235" + std::to_string(second++));
+        ASSERT_EQ(line.substr(size - 5), "*" + line.substr(size - 4, 2) + "\r\n");
+        Cycle(line.substr(0, cut));
+        EXPECT_EQ(fixes.Count(), 0u) << "cut at " << cut;
+        Cycle(line.substr(cut));
+        const auto published = fixes.Take();
+        ASSERT_EQ(published.size(), 1u) << "cut at " << cut;
+        EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
+        EXPECT_EQ(receiver->CopyPositionSentence(), line.substr(0, size - 2)) << "cut at " << cut;
+    }
+}
+
+TEST_F(ReceiverTest, LfOnlyLinesKeepTheirChecksum)
+{
+    OpenReceiver();
+    Cycle(kGga + "\n");
+    EXPECT_EQ(receiver->CopyPositionSentence(), kGga);
+    EXPECT_EQ(fixes.Count(), 1u);
+}
+
+TEST_F(ReceiverTest, CorruptedSentencesAreIgnored)
+{
+    OpenReceiver();
+    std::string corrupted = Gga("123519");
+    corrupted[20] = '9';
+    Cycle(corrupted);
+    EXPECT_EQ(fixes.Count(), 0u);
+    EXPECT_EQ(receiver->CopyPositionSentence(), "");
+    ASSERT_TRUE(pacer->Run(10));
+    EXPECT_EQ(fixes.Count(), 1u) << "a corrupted sentence is no sign of life";
+}
+
+TEST_F(ReceiverTest, LineLengthLimit)
+{
+    OpenReceiver();
+    const std::string body = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
+    const std::string l254 = body + std::string(254 - 1 - body.size(), '0');
+    const std::string l255 = body + std::string(255 - 1 - body.size(), '1');
+    Cycle(l255 + "\r\n");
+    EXPECT_EQ(fixes.Count(), 0u) << "255 bytes before the LF";
+    EXPECT_EQ(receiver->CopyPositionSentence(), "");
+    Cycle(l254 + "\r\n");
+    EXPECT_EQ(fixes.Count(), 1u) << "254 bytes before the LF";
+    EXPECT_EQ(receiver->CopyPositionSentence(), l254);
+}
+
+TEST_F(ReceiverTest, LlqSentencesStandInForGga)
+{
+    OpenReceiver();
+    Cycle("$GPLLQ,1,2,3,4\r\n");
+    EXPECT_EQ(receiver->CopyPositionSentence(), "$GPLLQ,1,3,4");
+    Cycle("$GPLLQ,1,2\r\n");
+    EXPECT_EQ(receiver->CopyPositionSentence(), "$GPLLQ,1,2");
+    // Grid coordinates of 36000 and more pass unchanged; the letters are the units.
+    Cycle(NmeaWithChecksum("GPLLQ,034137.00,210712,257824.838,M,6680988.884,M,3,15,0.011,,M"));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 3u);
+    EXPECT_DOUBLE_EQ(published[2].latitude, 257824.838);
+    EXPECT_DOUBLE_EQ(published[2].longitude, 6680988.884);
+    EXPECT_EQ(published[2].ns, "M");
+}
+
+TEST_F(ReceiverTest, DegreesAndMinutes)
+{
+    OpenReceiver();
+    Cycle(Gga("123519", "3600.5"));
+    EXPECT_NEAR(receiver->GetLatitude(), 36.0083333, 5e-8);
+    Cycle(Gga("123520", "36000"));
+    EXPECT_EQ(receiver->GetLatitude(), 36000.0);
+    Cycle(Gga("123521", "-4807.038"));
+    EXPECT_NEAR(receiver->GetLatitude(), -48.1173, 1e-12);
+}
+
+TEST_F(ReceiverTest, GarbageBeforeASentenceDoesNotHurt)
+{
+    OpenReceiver();
+    std::mt19937 random(11);
+    std::string junk(3000, '\0');
+    for (int round = 0; round < 12; ++round) {
+        for (char& c : junk) {
+            c = static_cast<char>(random());
+            if (c == '\n' || c == '$')
+                c = '#'; // no line may end on a position by chance
+        }
+        Cycle(junk);
+    }
+    auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u) << "one empty fix after eleven cycles";
+    EXPECT_EQ(published[0].latitude, 0.0);
+    Cycle("\n" + kGga + "\r\n");
+    published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
+}
+
+TEST_F(ReceiverTest, AnEndlessLineIsSkippedAndReadingGoesOn)
+{
+    OpenReceiver();
+    const std::string junk(3000, 'x');
+    for (int i = 0; i < 7; ++i) // 21000 bytes without a line end
+        Cycle(junk);
+    Cycle("$GPGGA,tail*00\n" + kGga + "\r\n");
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(receiver->CopyPositionSentence(), kGga);
+}
+
+TEST_F(ReceiverTest, DateAroundMidnightFollowsTheReceiver)
+{
+    OpenReceiver();
+    now = Utc(2024, 5, 6, 23, 59, 59, 500);
+    Cycle(Gga("000000"));
+    now = Utc(2024, 5, 7, 0, 0, 1);
+    Cycle(Gga("235959"));
+    now = Utc(2024, 5, 7, 10, 0, 0);
+    Cycle(Gga("093000"));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 3u);
+    EXPECT_EQ(DateText(published[0].dateTime), "2024-05-07 00:00:00") << "the receiver is past midnight already";
+    EXPECT_EQ(DateText(published[1].dateTime), "2024-05-06 23:59:59") << "the fix is from before midnight";
+    EXPECT_EQ(DateText(published[2].dateTime), "2024-05-07 09:30:00");
+}
+
+TEST_F(ReceiverTest, DateIgnoresTheLocalTimeZone)
+{
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "Pacific/Auckland", 1);
+    tzset();
+    OpenReceiver();
+    now = Utc(2024, 5, 6, 23, 0, 0);
+    Cycle(Gga("225959"));
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(DateText(published[0].dateTime), "2024-05-06 22:59:59");
+}
+
+TEST_F(ReceiverTest, ATimeThatIsNoneGivesNoDate)
+{
+    OpenReceiver();
+    Cycle(Gga("256100"));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_TRUE(published[0].HasPosition()) << "the position stands";
+    EXPECT_EQ(published[0].dateTime, 0.0);
+}
+
+TEST_F(ReceiverTest, NumbersIgnoreTheUserLocale)
+{
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "de_DE.UTF-8 locale not generated";
+    OpenReceiver();
+    Cycle(kGga + "\r\n");
+    std::setlocale(LC_ALL, "C");
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
+    EXPECT_DOUBLE_EQ(published[0].altitude, 545.4);
+}
+
+TEST_F(ReceiverTest, TsipPacketsPublishTheirPosition)
+{
+    OpenReceiver(kProtocolTsip);
+    EXPECT_EQ(receiver->GetFixQuality(), 1);
+    const std::string sync = "\x55\x10\x03";
+    const float lat = static_cast<float>(48.1173 / 180 * 3.1415926535898);
+    const float lon = static_cast<float>(11.5166667 / 180 * 3.1415926535898);
+    const std::string position = TsipPacket(0x4a, BigEndianFloats({lat, lon, 2.25f, 0.0f, 93784.5f}));
+    const std::string dilution = TsipPacket(0x6d, {0x04, 0x3f, 0xc0, 0x00, 0x00, 0x40, 0x10, 0x00, 0x00, 0x3f, 0x80,
+                                                   0x00, 0x00, 0x3f, 0x4c, 0xcc, 0xcd});
+    ASSERT_NE(position.find("\x10\x10"), std::string::npos) << "the altitude holds a stuffed byte";
+    Cycle(sync + dilution + position);
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    const CGPSFix& f = published[0];
+    EXPECT_NEAR(f.latitude, 48.1173, 1e-5);
+    EXPECT_NEAR(f.longitude, 11.5166667, 1e-5);
+    EXPECT_EQ(f.altitude, 2.25);
+    EXPECT_EQ(f.hdop, 2.25f);
+    EXPECT_EQ(f.ns, "");
+    EXPECT_EQ(f.ew, "");
+    EXPECT_EQ(DateText(f.dateTime), "2024-05-06 02:03:04");
+    EXPECT_EQ(receiver->GetTsipTimeText(), "02:03:04");
+
+    // South and west are signed; a dilution report alone publishes nothing.
+    Cycle(TsipPacket(0x4a, BigEndianFloats({-0.5f, -1.0f, 10.0f, 0.0f, 604800.0f})));
+    Cycle(dilution);
+    const auto more = fixes.Take();
+    ASSERT_EQ(more.size(), 1u);
+    EXPECT_LT(more[0].latitude, 0.0);
+    EXPECT_LT(more[0].longitude, 0.0);
+    EXPECT_EQ(receiver->GetTsipTimeText(), "00:00:00") << "a week's seconds wrap like any other day";
+}
+
+TEST_F(ReceiverTest, TsipPacketSplitOverReadsIsCompleted)
+{
+    OpenReceiver(kProtocolTsip);
+    const std::string position = TsipPacket(0x4a, BigEndianFloats({0.83980513f, 0.20100618f, 2.25f, 0.0f, 100.0f}));
+    Cycle("\x10\x03" + position.substr(0, 9));
+    EXPECT_EQ(fixes.Count(), 0u);
+    Cycle(position.substr(9));
+    EXPECT_EQ(fixes.Count(), 1u);
+}
+
+TEST_F(ReceiverTest, NegativeTimeOfFixGivesNoDate)
+{
+    OpenReceiver(kProtocolTsip);
+    Cycle("\x10\x03" + TsipPacket(0x4a, BigEndianFloats({0.5f, 0.5f, 1.0f, 0.0f, -5.0f})));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].dateTime, 0.0);
+}
+
+TEST_F(ReceiverTest, WrongProtocolFindsNothing)
+{
+    OpenReceiver(kProtocolTsip);
+    for (int i = 0; i < 11; ++i)
+        Cycle(Gga("1235" + std::to_string(10 + i)));
+    auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].latitude, 0.0) << "sentences are no packets";
+    receiver->Close();
+
+    OpenReceiver(kProtocolNmea);
+    const std::string position = TsipPacket(0x4a, BigEndianFloats({0.8f, 0.2f, 2.25f, 0.0f, 100.0f}));
+    for (int i = 0; i < 11; ++i)
+        Cycle(position + "\n");
+    published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].latitude, 0.0) << "packets are no sentences";
+}
+
+TEST_F(ReceiverTest, UnpluggedReceiverGoesSilent)
+{
+    OpenReceiver();
+    Cycle(kGga + "\r\n");
+    ASSERT_EQ(fixes.Take().size(), 1u);
+    pty.CloseMaster();
+    ASSERT_TRUE(pacer->Run(11));
+    const auto published = fixes.Take();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].latitude, 0.0);
+    receiver->Close();
+    EXPECT_FALSE(receiver->IsOpen());
+}
+
+// Every position of a recorded receiver stream, fed one reporting cycle per read, against
+// what an independent decoder made of the same recording.
+class RecordedStreamTest : public ReceiverTest, public ::testing::WithParamInterface<const char*> {
+};
+
+namespace {
+
+struct Reference {
+    double lat, lon, alt;
+    std::string time; // "HH:MM:SS" of the report, "" when it had none
+};
+
+double JsonNumber(const std::string& line, const std::string& key, bool& found)
+{
+    const std::size_t at = line.find("\"" + key + "\":");
+    found = at != std::string::npos;
+    return found ? std::atof(line.c_str() + at + key.size() + 3) : 0.0;
+}
+
+// Position sentence → the first report with a position that followed it.
+std::map<std::string, Reference> ReferencePositions(const std::string& recording)
+{
+    std::map<std::string, Reference> out;
+    const auto lines = SplitKeepingLf(RecordedCheckFile(recording));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("$GPGGA", 0) != 0)
+            continue;
+        const std::string sentence = lines[i].substr(0, lines[i].find_last_not_of("\r\n") + 1);
+        for (std::size_t j = i + 1; j < lines.size() && lines[j].rfind("$GPGGA", 0) != 0; ++j) {
+            bool hasLat, hasLon, hasAlt;
+            const std::string& l = lines[j];
+            if (l.find("\"class\":\"TPV\"") == std::string::npos)
+                continue;
+            Reference r{JsonNumber(l, "lat", hasLat), JsonNumber(l, "lon", hasLon), JsonNumber(l, "altMSL", hasAlt), ""};
+            if (!hasAlt)
+                r.alt = JsonNumber(l, "alt", hasAlt);
+            if (!hasLat || !hasLon)
+                continue;
+            const std::size_t t = l.find("\"time\":\"");
+            if (t != std::string::npos)
+                r.time = l.substr(t + 8 + 11, 8);
+            out.emplace(sentence, r);
+            break;
+        }
+    }
+    return out;
+}
+
+std::string CommaField(const std::string& line, int k)
+{
+    std::size_t start = 0;
+    for (int i = 0; i < k && start != std::string::npos; ++i) {
+        start = line.find(',', start);
+        if (start != std::string::npos)
+            ++start;
+    }
+    if (start == std::string::npos)
+        return "";
+    return line.substr(start, line.find(',', start) - start);
+}
+
+bool ChecksumMatches(const std::string& line)
+{
+    const std::size_t star = line.rfind('*');
+    if (star == std::string::npos || star + 3 > line.size())
+        return star == std::string::npos;
+    unsigned sum = 0;
+    for (std::size_t i = 1; i < star; ++i)
+        sum ^= static_cast<unsigned char>(line[i]);
+    return std::strtoul(line.substr(star + 1, 2).c_str(), nullptr, 16) == sum;
+}
+
+} // namespace
+
+TEST_P(RecordedStreamTest, PositionsMatchTheReference)
+{
+    const std::string name = GetParam();
+    const auto reference = ReferencePositions(name);
+    OpenReceiver();
+
+    // One read per reporting cycle: the lines from one position sentence to the next.
+    std::vector<std::string> reads(1);
+    for (const std::string& line : SplitKeepingLf(RecordedStream(name))) {
+        if (line.rfind("$GPGGA", 0) == 0)
+            reads.emplace_back();
+        reads.back() += line;
+    }
+    std::string stored;
+    int expectedPositions = 0, expectedEmpty = 0;
+    for (const std::string& read : reads) {
+        ASSERT_LT(read.size(), 4000u);
+        fixes.Take();
+        if (!read.empty())
+            Cycle(read);
+        const std::string sentence = read.substr(0, read.find('\n'));
+        if (sentence.rfind("$GPGGA", 0) != 0 || !ChecksumMatches(sentence) || sentence == stored) {
+            EXPECT_EQ(fixes.Count(), 0u) << read;
+            continue;
+        }
+        stored = sentence;
+        const auto published = fixes.Take();
+        ASSERT_EQ(published.size(), 1u) << sentence;
+        const CGPSFix& f = published[0];
+        if (std::atoi(CommaField(sentence, 6).c_str()) <= 0) {
+            EXPECT_EQ(f.latitude, 0.0) << sentence;
+            ++expectedEmpty;
+            continue;
+        }
+        const auto r = reference.find(sentence);
+        ASSERT_NE(r, reference.end()) << "no reference for " << sentence;
+        EXPECT_NEAR(f.SignedLatitude(), r->second.lat, 5e-9) << sentence;
+        EXPECT_NEAR(f.SignedLongitude(), r->second.lon, 5e-9) << sentence;
+        EXPECT_NEAR(f.altitude, r->second.alt, 1e-6) << sentence;
+        if (!r->second.time.empty()) {
+            EXPECT_EQ(DateText(f.dateTime).substr(11), r->second.time) << sentence;
+        }
+        ++expectedPositions;
+    }
+    RecordProperty("positions", expectedPositions);
+    RecordProperty("empty_fixes", expectedEmpty);
+    EXPECT_GT(expectedPositions + expectedEmpty, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Recordings, RecordedStreamTest,
+                         ::testing::Values("haicom-305N.log", "sirfstarv-nmea.log", "telit-he910.log", "mtk-3301.log",
+                                           "holux-gm-210.log", "garmin25lp.log", "nmea-fuzzy-cases.log"));
+
+TEST_F(ReceiverTest, RecordedTsipStreamsGiveNoPosition)
+{
+    OpenReceiver(kProtocolTsip);
+    for (const char* name : {"trimble-lassen_iq.log", "trimble-smt-360.log"}) {
+        const std::string stream = RecordedStream(name);
+        for (std::size_t i = 0; i < stream.size(); i += 1000)
+            Cycle(stream.substr(i, 1000));
+    }
+    for (const CGPSFix& f : fixes.Take())
+        EXPECT_EQ(f.latitude, 0.0) << "neither recording has a position packet";
+}
+
+TEST_F(ReceiverTest, MissingDeviceCannotBeOpened)
+{
+    TempDir dir;
+    profile.writeString("GPS Settings", "Device COM1", dir.file("no-such-device"));
+    EXPECT_EQ(receiver->Open(), 0);
+    EXPECT_FALSE(receiver->IsOpen());
+    EXPECT_EQ(prompter.ids, std::vector<int>{57654});
+}
+
+TEST_F(ReceiverTest, AFileIsNoSerialPort)
+{
+    TempDir dir;
+    WriteFileBytes(dir.file("plain"), "not a terminal");
+    profile.writeString("GPS Settings", "Device COM1", dir.file("plain"));
+    EXPECT_EQ(receiver->Open(), 0);
+    EXPECT_EQ(prompter.ids, std::vector<int>{57656});
+}
+
+TEST_F(ReceiverTest, OneAndAHalfStopBitsAreRefusedAndThePortIsLetGo)
+{
+    receiver->m_nStopBitsIndex = 1;
+    EXPECT_EQ(receiver->Open(), 0);
+    EXPECT_FALSE(receiver->IsOpen());
+    EXPECT_EQ(prompter.ids, std::vector<int>{57656});
+    // The refused open held nothing: another receiver gets the port at once.
+    RecordingPrompter otherPrompter;
+    CGPSReceiver other(profile, otherPrompter);
+    other.SetCyclePacer(std::make_unique<StepPacer>());
+    EXPECT_EQ(other.Open(), 1);
+    EXPECT_TRUE(otherPrompter.ids.empty());
+}
+
+TEST_F(ReceiverTest, APortInUseIsRefused)
+{
+    OpenReceiver();
+    RecordingPrompter otherPrompter;
+    CGPSReceiver other(profile, otherPrompter);
+    other.SetCyclePacer(std::make_unique<StepPacer>());
+    EXPECT_EQ(other.Open(), 0);
+    EXPECT_EQ(otherPrompter.ids, std::vector<int>{57654});
+    receiver->Close();
+    EXPECT_EQ(other.Open(), 1) << "free again after Close";
+}
+
+namespace {
+
+// Whether another program, run by an ordinary user, can open the device now.
+bool OpenableByAnotherProgram(const std::string& path)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                               setresuid(65534, 65534, 65534) != 0))
+            _exit(3);
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        _exit(fd >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+TEST_F(ReceiverTest, OtherProgramsAreKeptOutWhileOpenOnly)
+{
+    ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0666), 0);
+    ASSERT_TRUE(OpenableByAnotherProgram(pty.SlavePath()));
+    OpenReceiver();
+    EXPECT_FALSE(OpenableByAnotherProgram(pty.SlavePath())) << "the receiver has the port";
+    receiver->Close();
+    EXPECT_TRUE(OpenableByAnotherProgram(pty.SlavePath())) << "closed: free again";
+    receiver->m_nStopBitsIndex = 1;
+    EXPECT_EQ(receiver->Open(), 0);
+    EXPECT_TRUE(OpenableByAnotherProgram(pty.SlavePath())) << "a refused open leaves the port as it was";
+}
+
+TEST_F(ReceiverTest, IndexesOutsideTheTablesAreRefusedAtOpen)
+{
+    receiver->m_nBaudIndex = 10;
+    EXPECT_EQ(receiver->Open(), 0);
+    receiver->m_nBaudIndex = 5;
+    receiver->m_nParityIndex = -1;
+    EXPECT_EQ(receiver->Open(), 0);
+    receiver->m_nParityIndex = 2;
+    receiver->m_nPort = 12;
+    EXPECT_EQ(receiver->Open(), 0);
+    EXPECT_EQ(prompter.ids, (std::vector<int>{57656, 57656, 57654}));
+    EXPECT_FALSE(receiver->IsOpen());
+}
+
+TEST_F(ReceiverTest, EveryRateReachesTheDevice)
+{
+    for (std::size_t i = 0; i < GPSBaudRates.size(); ++i) {
+        receiver->m_nBaudIndex = static_cast<int>(i);
+        ASSERT_EQ(receiver->Open(), 1) << GPSBaudRates[i];
+        ProbedLine line;
+        ASSERT_TRUE(ProbeLine(pty.SlaveFd(), line));
+        EXPECT_EQ(line.ospeed, static_cast<unsigned>(GPSBaudRates[i]));
+        EXPECT_EQ(line.otherRate, GPSBaudRates[i] == 14400 || GPSBaudRates[i] == 56000) << GPSBaudRates[i];
+        receiver->Close();
+    }
+    // Parity and data bits are accepted although a pseudo-terminal keeps neither.
+    receiver->m_nParityIndex = 3;
+    receiver->m_nDataBitsIndex = 1;
+    EXPECT_EQ(receiver->Open(), 1);
+    EXPECT_TRUE(prompter.ids.empty());
+}
+
+TEST_F(ReceiverTest, EnableOpensOnceAndCloseLeavesNoThread)
+{
+    const int before = ThreadCount();
+    receiver->Enable(true);
+    ASSERT_TRUE(receiver->IsOpen());
+    EXPECT_EQ(ThreadCount(), before + 1);
+    receiver->Enable(true);
+    EXPECT_EQ(ThreadCount(), before + 1) << "on while open changes nothing";
+    receiver->Enable(false);
+    EXPECT_FALSE(receiver->IsOpen());
+    EXPECT_EQ(ThreadCount(), before);
+    receiver->Enable(false);
+    receiver->Close();
+    EXPECT_FALSE(receiver->IsOpen());
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(receiver->Open(), 1);
+        ASSERT_EQ(receiver->Open(), 1) << "reopening replaces the thread";
+        EXPECT_EQ(ThreadCount(), before + 1);
+        receiver->Close();
+    }
+    EXPECT_EQ(ThreadCount(), before);
+}
+
+TEST_F(ReceiverTest, StopRunningEndsTheThreadButKeepsThePort)
+{
+    OpenReceiver();
+    const int open = ThreadCount();
+    receiver->StopRunning();
+    EXPECT_FALSE(pacer->Run(1)) << "no more cycles";
+    EXPECT_TRUE(receiver->IsOpen());
+    receiver->Close();
+    EXPECT_EQ(ThreadCount(), open - 1);
+}
+
+TEST(Receiver, CloseCutsAPendingWaitShort)
+{
+    // The program's own 200 ms beat: closing does not wait for it to run out.
+    PtyPair pty;
+    MemoryProfile profile;
+    profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
+    RecordingPrompter prompter;
+    CGPSReceiver receiver(profile, prompter);
+    const int before = ThreadCount();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(receiver.Open(), 1);
+        receiver.Close();
+        EXPECT_EQ(ThreadCount(), before);
+    }
+}
+
+TEST_F(ReceiverTest, CloseCutsAPendingReadShort)
+{
+    // A read that would wait an hour for the next byte: Close must end it, or this test
+    // hangs until the test runner gives up.
+    receiver->SetReadTimes(3600 * 1000, 3600 * 1000);
+    const int before = ThreadCount();
+    for (int i = 0; i < 3; ++i) {
+        OpenReceiver();
+        pty.Feed("$GPGSV,3,3,09,15,08,176,00*4C\r\n"); // a byte or more keeps the read going
+        ASSERT_TRUE(pacer->Begin());
+        receiver->Close();
+        EXPECT_EQ(ThreadCount(), before);
+    }
+}
+
+TEST(Receiver, SettingsOutsideTheirTablesBecomeDefaults)
+{
+    MemoryProfile profile;
+    RecordingPrompter prompter;
+    CGPSReceiver receiver(profile, prompter);
+    GpsSettingsTarget::Values v;
+    v.port = 12;
+    v.protocol = 7;
+    v.baudIndex = -1;
+    v.dataBitsIndex = 3;
+    v.parityIndex = 5;
+    v.stopBitsIndex = 3;
+    v.outputFormat = 9;
+    receiver.SetGpsValues(v);
+    const GpsSettingsTarget::Values got = receiver.GetGpsValues();
+    EXPECT_EQ(got.port, 0);
+    EXPECT_EQ(got.protocol, 7) << "kept as stored";
+    EXPECT_EQ(got.baudIndex, 5);
+    EXPECT_EQ(got.dataBitsIndex, 2);
+    EXPECT_EQ(got.parityIndex, 2);
+    EXPECT_EQ(got.stopBitsIndex, 0);
+    EXPECT_EQ(got.outputFormat, 9) << "kept as stored";
+
+    v = GpsSettingsTarget::Values{};
+    v.port = 11;
+    v.protocol = 0;
+    v.baudIndex = 9;
+    v.dataBitsIndex = 0;
+    v.parityIndex = 4;
+    v.stopBitsIndex = 2;
+    v.outputFormat = 3;
+    receiver.SetGpsValues(v);
+    const GpsSettingsTarget::Values back = receiver.GetGpsValues();
+    EXPECT_EQ(back.port, 11);
+    EXPECT_EQ(back.protocol, 0);
+    EXPECT_EQ(back.baudIndex, 9);
+    EXPECT_EQ(back.dataBitsIndex, 0);
+    EXPECT_EQ(back.parityIndex, 4);
+    EXPECT_EQ(back.stopBitsIndex, 2);
+    EXPECT_EQ(back.outputFormat, 3);
+}
+
+TEST(Receiver, StartsClosedWithTheDefaultSettings)
+{
+    MemoryProfile profile;
+    RecordingPrompter prompter;
+    CGPSReceiver receiver(profile, prompter);
+    EXPECT_FALSE(receiver.IsOpen());
+    const GpsSettingsTarget::Values v = receiver.GetGpsValues();
+    EXPECT_EQ(v.port, kDefaultGpsPort);
+    EXPECT_EQ(v.protocol, kDefaultGpsProtocol);
+    EXPECT_EQ(v.baudIndex, kDefaultGpsBaudIndex);
+    EXPECT_EQ(v.dataBitsIndex, kDefaultGpsDataBitsIndex);
+    EXPECT_EQ(v.parityIndex, kDefaultGpsParityIndex);
+    EXPECT_EQ(v.stopBitsIndex, kDefaultGpsStopBitsIndex);
+    EXPECT_EQ(v.outputFormat, kDefaultGpsOutputFormat);
+    EXPECT_EQ(receiver.CopyPositionSentence(), "");
+    EXPECT_FALSE(receiver.CopyPublishedFix().HasPosition());
+}

@@ -1,0 +1,175 @@
+#include "tests/model/DataSetFixture.h"
+
+#include <unistd.h>
+
+namespace {
+
+class DataSetNaming : public DataSetTest {
+protected:
+    void Seed(std::initializer_list<const char*> names)
+    {
+        for (const char* n : names)
+            WriteFileBytes(InFolder(n), std::string("seeded ") + n);
+    }
+};
+
+} // namespace
+
+TEST_F(DataSetNaming, NextNumberIsOneAboveTheHighestOfTheBaseName)
+{
+    Seed({"Profile_0003_A1.rd3", "Profile_0010.rd3", "Other_0099.rd3", "Profile_0050_A1.rad"});
+    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 2);
+    EXPECT_EQ(data.GetSetName(), "Profile_0011");
+}
+
+TEST_F(DataSetNaming, EmptyFolderStartsAtOne)
+{
+    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 0);
+    EXPECT_EQ(data.GetSetName(), "Profile_0001");
+    EXPECT_EQ(data.MakeNewName(dir.file("no-such-folder"), "Line"), 0);
+    EXPECT_EQ(data.GetSetName(), "Line_0001");
+}
+
+TEST_F(DataSetNaming, GapsAreNotFilled)
+{
+    Seed({"Profile_0001_A1.rd3", "Profile_0005_A1.rd3", "Profile_0005_B2.rd3"});
+    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 3);
+    EXPECT_EQ(data.GetSetName(), "Profile_0006");
+}
+
+TEST_F(DataSetNaming, AnyOneCharacterMaySeparateTheNumber)
+{
+    Seed({"ProfileX0042.rd3"});
+    data.MakeNewName(Folder(), "Profile");
+    EXPECT_EQ(data.GetSetName(), "Profile_0043");
+}
+
+TEST_F(DataSetNaming, OtherBaseNamesDoNotCount)
+{
+    Seed({"profile_0009.rd3", "Line_0077_A1.rd3", "Pro_0100.rd3"});
+    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 0) << "the base name is compared case-sensitively";
+    EXPECT_EQ(data.GetSetName(), "Profile_0001");
+    // A longer name that begins with the base name counts, but carries no number here.
+    Seed({"Profiles_0200.rd3"});
+    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 1);
+    EXPECT_EQ(data.GetSetName(), "Profile_0001");
+}
+
+TEST_F(DataSetNaming, ExtensionIsComparedWithoutCase)
+{
+    Seed({"Profile_0020_A1.RD3", "Profile_0030_A1.rd3x"});
+    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 1);
+    EXPECT_EQ(data.GetSetName(), "Profile_0021");
+}
+
+TEST_F(DataSetNaming, NumbersAbove9999AreReadWhole)
+{
+    Seed({"Profile_9999_A1.rd3"});
+    data.MakeNewName(Folder(), "Profile");
+    EXPECT_EQ(data.GetSetName(), "Profile_10000");
+    Seed({"Profile_10000_A1.rd3"});
+    data.MakeNewName(Folder(), "Profile");
+    EXPECT_EQ(data.GetSetName(), "Profile_10001");
+    Seed({"Profile_123456789012_A1.rd3"});
+    data.MakeNewName(Folder(), "Profile");
+    EXPECT_EQ(data.GetSetName(), "Profile_10001") << "a number too large for a set is ignored";
+}
+
+TEST_F(DataSetNaming, CreatingAfterSet10000TouchesNoExistingFile)
+{
+    Seed({"Profile_9999_A1.rd3", "Profile_10000_A1.rd3", "Profile_10000_A1.rad", "Profile_10000_A1.mrk"});
+    Activate(0);
+    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
+    EXPECT_EQ(data.GetSetName(), "Profile_10001");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_10000_A1.rd3")), "seeded Profile_10000_A1.rd3");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_10000_A1.rad")), "seeded Profile_10000_A1.rad");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_10000_A1.mrk")), "seeded Profile_10000_A1.mrk");
+    EXPECT_TRUE(std::filesystem::exists(InFolder("Profile_10001_A1.rd3")));
+}
+
+TEST_F(DataSetNaming, NumbersTakenByOtherFilesOfASetArePassedOver)
+{
+    // Left behind without their .rd3: the scan does not see them, creation must not touch them.
+    Seed({"Profile_0001_A1.mrk", "Profile_0002_B.em", "Profile_0003_A1.rad"});
+    Activate(0);
+    Activate(3);
+    Activate(2, true);
+    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
+    EXPECT_EQ(data.GetSetName(), "Profile_0004");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0001_A1.mrk")), "seeded Profile_0001_A1.mrk");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0002_B.em")), "seeded Profile_0002_B.em");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0003_A1.rad")), "seeded Profile_0003_A1.rad");
+    EXPECT_TRUE(prompter.ids.empty());
+}
+
+TEST_F(DataSetNaming, AnExistingGpsLogIsPassedOverToo)
+{
+    gps.receiverOpen = true;
+    Seed({"Profile_0001_A1.cor"});
+    Activate(0);
+    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
+    EXPECT_EQ(data.GetSetName(), "Profile_0002");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0001_A1.cor")), "seeded Profile_0001_A1.cor");
+}
+
+TEST_F(DataSetNaming, TheDataFolderIsScannedNotTheCurrentDirectory)
+{
+    TempDir elsewhere;
+    WriteFileBytes(elsewhere.file("Profile_0005_A1.rd3"), "x");
+    Seed({"Profile_0001_A1.rd3"});
+    const std::string previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    Activate(0);
+    const int result = data.CreateFiles(dir.path(), "Profile"); // no trailing separator
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(data.GetSetName(), "Profile_0002");
+    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0001_A1.rd3")), "seeded Profile_0001_A1.rd3");
+    EXPECT_TRUE(std::filesystem::exists(InFolder("Profile_0002_A1.rd3")));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.file("Profile_0002_A1.rd3")));
+}
+
+TEST_F(DataSetNaming, ABaseNameWithADotKeepsItsWholeName)
+{
+    Activate(0);
+    ASSERT_EQ(data.CreateFiles(Folder(), "site.2024"), 0);
+    EXPECT_EQ(data.GetSetName(), "site.2024_0001");
+    EXPECT_TRUE(std::filesystem::exists(InFolder("site.2024_0001_A1.rd3")));
+    ASSERT_EQ(data.CreateFiles(Folder(), "site.2024"), 0);
+    EXPECT_EQ(data.GetSetName(), "site.2024_0002");
+    EXPECT_TRUE(std::filesystem::exists(InFolder("site.2024_0002_A1.rd3")));
+}
+
+TEST_F(DataSetNaming, FileNamesOfAUnitWithSlots)
+{
+    data.MakeFileNames(dir.path(), "S", false);
+    CChannelData& b2 = data.GetChannel(3);
+    EXPECT_EQ(b2.m_strFullPath, InFolder("S_B2.rd3"));
+    EXPECT_EQ(b2.m_strShortName, "S_B2.rd3");
+    EXPECT_EQ(b2.m_Header.m_strPath, InFolder("S_B2.rad"));
+    EXPECT_EQ(data.GetMarkerFile(3).m_strPath, InFolder("S_B2.mrk"));
+    EXPECT_EQ(data.GetEmData(1).m_strPath, InFolder("S_B.em"));
+    EXPECT_EQ(data.GetChannel(0).m_strShortName, "S_A1.rd3");
+    EXPECT_EQ(data.GetChannel(15).m_strShortName, "S_H2.rd3");
+    EXPECT_EQ(data.GetEmData(7).m_strPath, InFolder("S_H.em"));
+    EXPECT_EQ(data.GetGpsLog(3).GetFileName(), InFolder("S_B2.cor"));
+}
+
+TEST_F(DataSetNaming, SingleFormNamesTheCurrentChannelFromANameWithExtension)
+{
+    settings.m_nCurSlot = 1;
+    settings.m_nCurChannel = 1;
+    data.MakeFileNames(Folder(), "S_B2.rd3", true);
+    CChannelData& current = data.GetChannel(3);
+    EXPECT_EQ(current.m_strFullPath, InFolder("S_B2.rd3"));
+    EXPECT_EQ(current.m_strShortName, "S_B2.rd3");
+    EXPECT_EQ(current.m_Header.m_strPath, InFolder("S_B2.rad"));
+    EXPECT_EQ(data.GetMarkerFile(3).m_strPath, InFolder("S_B2.mrk"));
+    EXPECT_EQ(data.GetChannel(0).m_strFullPath, "") << "only the current channel is named";
+    EXPECT_EQ(data.GetEmData(1).m_strPath, "");
+
+    data.MakeFileNames(Folder(), "v1.2/line.rd3", true);
+    EXPECT_EQ(current.m_strShortName, "v1.2/line.rd3") << "a dot in a folder part is not an extension";
+    data.MakeFileNames(Folder(), "noext", true);
+    EXPECT_EQ(current.m_strShortName, "noext.rd3");
+}
