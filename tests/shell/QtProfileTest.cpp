@@ -29,10 +29,6 @@ std::string FreshCopy(const TempDir& dir, const std::string& from, const std::st
     return to;
 }
 
-    void (*m_old)(int) = nullptr;
-    bool m_ok = false;
-};
-
 class QtProfileTest : public ::testing::Test {
 protected:
     void SetUp() override
