@@ -1,0 +1,292 @@
+// The link over an in-memory wire: request frames, opening, transactions, closing and a
+// capture that breaks.
+#include "LinkFixture.h"
+#include "link/ByteOrder.h"
+#include "link/RingRecord.h"
+#include "tests/support/RecordingPrompter.h"
+
+#include <atomic>
+#include <optional>
+#include <thread>
+
+using Links = LinkOnMemoryWire;
+
+
+TEST_F(Links, FirstRequestIsSequenceTwoBroadcastThenTheUnitsAddress)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    ASSERT_EQ(link->Command(1, 3, 400, 0xA0B0C0D0, 3, 4, 0xFFFFFFFF), kCommandAnswered);
+    const auto log = peer->Log();
+    ASSERT_EQ(log.size(), 2u);
+    const std::string zeros(60 * 2, '0');
+    EXPECT_EQ(Hex(log[0].raw), "ffffffffffff" "020000000001" "5555" "0002" "ffff" "0000"
+                               "00000000" "00000000" "00000000" "00000000" "00000000" + zeros + "00010001");
+    EXPECT_EQ(Hex(log[1].raw), "020000000055" "020000000001" "5555" "0003" "0001" "0003"
+                               "00000190" "a0b0c0d0" "00000003" "00000004" "ffffffff" + zeros + "00010001");
+}
+
+TEST_F(Links, DiscoveryGoesToBroadcastEvenWhenTheUnitIsKnown)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    ASSERT_EQ(link->Command(wire::kHandshake, 0), kCommandAnswered);
+    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    ASSERT_EQ(link->Command(13, 0), kCommandAnswered);
+    const auto log = peer->Log();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_TRUE(log[0].broadcast());
+    EXPECT_EQ(log[1].dst, kUnitMac);
+    EXPECT_TRUE(log[2].broadcast());
+    EXPECT_EQ(log[3].dst, kUnitMac);
+    for (const Request& r : log) {
+        EXPECT_EQ(r.length, 104u);
+        EXPECT_EQ(r.src, kHostMac);
+    }
+}
+
+TEST_F(Links, AdapterIndexBeyondTheListOpensTheLastAndIsStoredBack)
+{
+    choice.interfaceIndex = 99;
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    EXPECT_EQ(choice.interfaceIndex, 1);
+    EXPECT_EQ(hostEnd->Device(), "veth-b");
+    EXPECT_EQ(link->Source(), kHostMac);
+    EXPECT_EQ(choice.descriptions, (std::vector<std::string>{"first adapter", "second adapter"}));
+    link->Close();
+
+    choice.interfaceIndex = -1;
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    EXPECT_EQ(hostEnd->Device(), "veth-a");
+    EXPECT_EQ(choice.interfaceIndex, -1);
+}
+
+TEST(LinkOpen, NoAdapterIsReportedOnceUntilSomethingChanges)
+{
+    auto [host, unit] = MemoryTransport::MakePair();
+    VT_Ethernet link(std::move(host), std::make_unique<FixedAdapterLister>(std::vector<Adapter>{}));
+    RecordingPrompter prompter;
+    link.SetPrompter(&prompter);
+    EXPECT_EQ(link.Open(), kLinkNoAdapter);
+    EXPECT_EQ(link.Open(), kLinkNoAdapter);
+    EXPECT_FALSE(link.IsOpen());
+    ASSERT_EQ(prompter.texts.size(), 1u);
+    EXPECT_EQ(prompter.texts[0], "No adapter information exists for the local computer");
+    EXPECT_EQ(link.Command(1, 0), kCommandLinkClosed);
+    EXPECT_EQ(link.SendRequest(1, 0), -3);
+}
+
+TEST_F(Links, CaptureThatCannotOpenIsReportedOnceWithTheLibrarysWords)
+{
+    hostEnd->RefuseOpen(kTransportPermissionDenied, "You don't have permission to perform this capture");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(link->Open(), kLinkCaptureFailed);
+    EXPECT_EQ(link->Open(), kLinkCaptureFailed);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "\nUnable to open the adapter. veth-b is not supported by WinPcap\n"
+                   "libpcap: You don't have permission to perform this capture\n");
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_EQ(link->LastOpenError(), "You don't have permission to perform this capture");
+
+    hostEnd->RefuseOpen(kTransportOpened, "");
+    EXPECT_EQ(link->Open(), kLinkOpened);
+    EXPECT_EQ(link->LastOpenError(), "");
+}
+
+TEST_F(Links, SendFailureAndClosedLinkGiveTheirCodes)
+{
+    EXPECT_EQ(link->Command(1, 0), kCommandLinkClosed);
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    hostEnd->FailSends(true);
+    EXPECT_EQ(link->SendRequest(1, 0), -2);
+    EXPECT_EQ(link->Command(1, 0), kCommandSendFailed);
+    hostEnd->FailSends(false);
+    EXPECT_EQ(link->Command(1, 0), kCommandAnswered);
+}
+
+TEST_F(Links, ReplyWithAForeignSequenceIsSkipped)
+{
+    peer->SetOverride([](const Request& r, ScriptedUnit& u) {
+        Request stale = r;
+        stale.sequence = static_cast<std::uint16_t>(r.sequence - 7);
+        u.Reply(stale, {9, 9, 9, 9, 9, 9, 9, 9});
+        u.Reply(r, {1, 2, 3, 4, 0, 0, 0, 0});
+        return true;
+    });
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(61, 0, 1), kCommandAnswered);
+    EXPECT_EQ(LoadBE32(link->LastReply().payload.data()), 0x01020304u);
+    EXPECT_EQ(link->Counters().foreignReplies, 1u);
+}
+
+TEST_F(Links, UnansweredTransactionSpendsItsWholeBudgetAndLeavesNoStaleAnswer)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(61, 0, 1), kCommandAnswered);
+    ASSERT_NE(link->LastReply().payload, (std::array<std::uint8_t, 8>{}));
+    peer->Change([](UnitModel& m) { m.silent = true; });
+    const std::uint64_t before = link->Counters().transactionPolls;
+    EXPECT_EQ(link->Command(61, 0, 1), kCommandNoAnswer);
+    EXPECT_EQ(link->Counters().transactionPolls - before, VT_Ethernet::kDefaultPollBudget);
+    EXPECT_EQ(link->LastReply().payload, (std::array<std::uint8_t, 8>{}));
+    EXPECT_EQ(link->CommandWithBudget(3, 61, 0, 1), kCommandNoAnswer);
+    EXPECT_EQ(link->Counters().transactionPolls - before, VT_Ethernet::kDefaultPollBudget + 3);
+}
+
+TEST_F(Links, PopReplyTakesTheOldestQueuedReply)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    EXPECT_EQ(link->PopReply(), 1);
+    peer->SetOverride([](const Request& r, ScriptedUnit& u) {
+        u.Reply(r, {5, 0, 0, 0, 0, 0, 0, 0});
+        return true;
+    });
+    ASSERT_EQ(link->SendRequest(20, 0), 0);
+    // The reply comes on the receive thread; a transaction then finds the queue empty.
+    for (int i = 0; i < 2000 && link->PopReply() != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(link->LastReply().payload[0], 5);
+    EXPECT_EQ(link->LastReply().sequence, link->RequestSequence());
+}
+
+TEST_F(Links, CloseJoinsTheReceiveThreadAndReopenWorksAgain)
+{
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(link->Open(), kLinkOpened);
+        EXPECT_TRUE(link->ReceiveThreadRunning());
+        ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered) << round;
+        link->Close();
+        EXPECT_FALSE(link->ReceiveThreadRunning());
+        EXPECT_FALSE(link->IsOpen());
+    }
+    // The unit's address survives closing and opening.
+    EXPECT_EQ(link->Destination(), kUnitMac);
+}
+
+TEST_F(Links, BrokenCaptureIsNoticedAndTheNextOpenStartsAgain)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    hostEnd->Break();
+    for (int i = 0; i < 5000 && !link->IsBroken(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(link->IsBroken());
+    EXPECT_EQ(link->Counters().lastReceiveStatus, kReceiveFailed);
+    EXPECT_NE(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    EXPECT_FALSE(link->IsBroken());
+    EXPECT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    EXPECT_GE(link->Counters().captureFailures, 1u);
+}
+
+TEST_F(Links, StreamedMessagesArriveWholeAndInOrderAtTheReader)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    constexpr int kMessages = 3000;
+    std::thread unit([&] {
+        for (int m = 0; m < kMessages; ++m) {
+            std::vector<std::int16_t> samples(1000 + m % 600);
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                samples[i] = static_cast<std::int16_t>(m * 7 + i);
+            peer->SendMessage(kHostMac, TraceRecordWords(m % 16, static_cast<std::uint32_t>(m), samples));
+            while (hostEnd->Pending() > 200)
+                std::this_thread::yield();
+        }
+    });
+    int seen = 0;
+    std::vector<std::int16_t> samples(2048);
+    while (seen < kMessages) {
+        const int i = link->NextRecord();
+        if (i == -1) {
+            std::this_thread::yield();
+            continue;
+        }
+        ASSERT_GE(i, 0);
+        const RingRecord r = ReadRecordHeader(link->Ring(), static_cast<std::uint32_t>(i));
+        ASSERT_TRUE(r.Is(RecordType::TraceRecord));
+        ASSERT_EQ(RecordLong(link->Ring(), r), static_cast<std::uint32_t>(seen));
+        const std::uint32_t n = CopyTraceSamples(link->Ring(), r, samples.data(), 2048);
+        ASSERT_EQ(n, 1000u + seen % 600);
+        for (std::uint32_t k = 0; k < n; k += 97)
+            ASSERT_EQ(samples[k], static_cast<std::int16_t>(seen * 7 + k));
+        ASSERT_EQ(link->ReleaseRecord(), 1);
+        ++seen;
+    }
+    unit.join();
+    const LinkCounters c = link->Counters();
+    EXPECT_EQ(c.ringOverflows, 0u);
+    EXPECT_EQ(c.fragmentOrderDrops + c.missingLastDrops + c.strayFragmentDrops + c.sequenceGaps, 0u);
+    EXPECT_EQ(c.messagesCommitted, static_cast<std::uint64_t>(kMessages));
+}
+
+TEST_F(Links, RingResetsWhileStreamingNeverExposeAPartOfAMessage)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    std::atomic<bool> streaming{true};
+    std::thread unit([&] {
+        int m = 0;
+        while (streaming) {
+            std::vector<std::int16_t> samples(1500, static_cast<std::int16_t>(m));
+            peer->SendMessage(kHostMac, TraceRecordWords(1, static_cast<std::uint32_t>(m), samples));
+            ++m;
+            while (hostEnd->Pending() > 50 && streaming)
+                std::this_thread::yield();
+        }
+    });
+    int records = 0;
+    std::vector<std::int16_t> samples(2048);
+    for (int round = 0; round < 300; ++round) {
+        link->ResetDataRing();
+        for (int k = 0; k < 20; ++k) {
+            const int i = link->NextRecord();
+            if (i == -1) {
+                std::this_thread::yield();
+                continue;
+            }
+            ASSERT_GE(i, 0) << "a record ran past the committed end";
+            const RingRecord r = ReadRecordHeader(link->Ring(), static_cast<std::uint32_t>(i));
+            ASSERT_TRUE(r.Is(RecordType::TraceRecord));
+            ASSERT_EQ(TraceSampleCount(r), 1500u);
+            CopyTraceSamples(link->Ring(), r, samples.data(), 2048);
+            ASSERT_EQ(samples[0], samples[1499]);
+            ASSERT_EQ(static_cast<std::uint32_t>(static_cast<std::uint16_t>(samples[0])),
+                      RecordLong(link->Ring(), r) & 0xFFFF);
+            ASSERT_EQ(link->ReleaseRecord(), 1);
+            ++records;
+        }
+    }
+    streaming = false;
+    unit.join();
+    EXPECT_GT(records, 0);
+}
+
+TEST_F(Links, LateAnswerIsPassedOverByTheNextTransaction)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    // The unit answers the first request only when the second comes, long after the
+    // first transaction gave up.
+    std::optional<Request> held;
+    peer->SetOverride([&](const Request& r, ScriptedUnit& u) {
+        if (!held) {
+            held = r;
+            return true;
+        }
+        u.Reply(*held, {0, 0, 0, static_cast<std::uint8_t>(held->sequence), 0, 0, 0, 0});
+        u.Reply(r, {0, 0, 0, static_cast<std::uint8_t>(r.sequence), 0, 0, 0, 0});
+        return true;
+    });
+    EXPECT_EQ(link->Command(61, 0, 1), kCommandNoAnswer);
+    ASSERT_EQ(link->Command(61, 0, 1), kCommandAnswered);
+    EXPECT_EQ(link->LastReply().payload[3], static_cast<std::uint8_t>(link->RequestSequence()));
+    EXPECT_EQ(link->Counters().foreignReplies, 1u);
+}
+
+TEST_F(Links, OpeningAnOpenLinkChangesNothing)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
+    choice.interfaceIndex = 0;
+    EXPECT_EQ(link->Open(), kLinkOpened);
+    EXPECT_EQ(hostEnd->Device(), "veth-b");
+    EXPECT_EQ(link->Command(wire::kHandshake, 0), kCommandAnswered);
+}
