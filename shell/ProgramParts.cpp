@@ -3,6 +3,7 @@
 #include "model/PlatformPaths.h"
 #include "shell/AppGps.h"
 #include "shell/AppRadarData.h"
+#include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
@@ -28,6 +29,10 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
         return std::make_unique<CAppGps>(app.GetProfile(), app.GetPrompter());
     };
     parts.makeDataSet = MakeProgramDataSet;
+    parts.makeUnit = [](CRavikApp& app) -> std::unique_ptr<ControlUnit> {
+        return std::make_unique<CDriverUnit>(&app.m_params.m_nCurSlot, app.m_settings.m_nIfaceIndex,
+                                             app.m_adapterDescriptions, app.GetPrompter());
+    };
     parts.makeMainFrame = [](CRavikApp& app) { return std::make_unique<CMainFrame>(app); };
     return parts;
 }

@@ -2,6 +2,7 @@
 
 #include "shell/AppEvents.h"
 #include "shell/AppGps.h"
+#include "shell/DriverUnit.h"
 #include "shell/ProgramParts.h"
 
 #include <QCoreApplication>
@@ -55,8 +56,11 @@ void AppHarness::Construct()
         data = d.get();
         return d;
     };
-    parts.makeUnit = [this](CRavikApp&) -> std::unique_ptr<ControlUnit> {
+    parts.makeUnit = [this](CRavikApp& a) -> std::unique_ptr<ControlUnit> {
         log.push_back("make unit");
+        if (realUnit)
+            return std::make_unique<CDriverUnit>(&a.m_params.m_nCurSlot, a.m_settings.m_nIfaceIndex,
+                                                 a.m_adapterDescriptions, prompter);
         if (!withUnit)
             return nullptr;
         auto u = std::make_unique<FakeUnit>(log, files);

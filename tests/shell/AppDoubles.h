@@ -262,6 +262,7 @@ public:
     bool withGps = true, withData = true, withUnit = true, frameFails = false;
     bool realData = false;  // the program's data set in place of FakeDataSet
     bool realGps = false;   // the program's GPS receiver in place of FakeGps
+    bool realUnit = false;  // the program's control unit (link and driver) in place of FakeUnit
     FakeGps* gps = nullptr;
     FakeDataSet* data = nullptr;
     FakeUnit* unit = nullptr;
