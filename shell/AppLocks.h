@@ -1,10 +1,11 @@
-// The ten locks of the application. Each guards one group of fields that the user-interface
-// thread shares with the acquisition or GPS receiver thread. They are recursive for the thread
-// that holds them and live exactly as long as the application object, so no worker can ever
-// find one destroyed under it.
+// The ten locks of the application. Each guards one group of fields that the
+// user-interface thread shares with the acquisition or GPS receiver thread. They are
+// recursive for the thread that holds them and live exactly as long as the application
+// object, so no worker can find one destroyed under it.
 //
-// Order: MeasureLock is taken before DriverLock, never the other way round; no other lock is
-// taken while one is held.
+// Order: Measure is taken before Driver, never the other way round; no other lock is taken
+// while one is held. The acquisition thread holds at most one of them at a time and never
+// Driver.
 #pragma once
 
 #include <mutex>

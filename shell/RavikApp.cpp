@@ -118,11 +118,7 @@ CRavikApp::~CRavikApp()
 bool CRavikApp::InitInstance()
 {
     // Clear the acquisition status of a fresh run.
-    m_status.m_bError01 = 0;
-    m_status.m_bError02 = 0;
-    m_status.m_bError03 = 0;
-    m_status.m_bStepError = 0;
-    m_status.m_bDiskFull = 0;
+    m_status.ClearErrors();
     m_status.m_nTimeBase = 0;
     m_status.m_bMeasuring = 0;
     m_status.m_bContinue.fill(0);
