@@ -159,7 +159,7 @@ TEST_F(MeasurementStart, MissingSensorStopsTheStartAtItsSlot)
     rig->params.m_params[2].m_bEmSensor = 1;  // slot B has none
     rig->TimeMode();
     rig->params.m_nCurSlot = 1;
-    rig->params.m_nCurChannel = 1;  // the unit sync makes A1 current, and so it stays
+    rig->params.m_nCurChannel = 1;  // the unit sync makes A1 (the first active) current
     ASSERT_EQ(rig->measurement->StartMeasurement(), kStartNoSensor);
     EXPECT_EQ(rig->prompter.ids, std::vector<int>{kMsgNoSensor});
     EXPECT_FALSE(rig->status.IsMeasuring());

@@ -392,3 +392,37 @@ TEST_F(RecordHandling, HandOffShowsTheFirstErrorOnceAndKeepsTheFlags)
     rig.status.ClearErrors();
     EXPECT_TRUE(rig.acq->FlushTracesToDisplay());
 }
+
+TEST_F(RecordHandling, StopTakesWhatTheUnitCommittedAfterTheThreadsLastLook)
+{
+    Start({0, 1}, 8, 1);
+    rig.status.m_bMeasuring = 1;
+    rig.acq->SetRunningMeasurement(rig.measurement.get());
+    // The thread has ended; the unit's last traces were committed by its stop reply.
+    const auto a = Ramp(8, 1), b = Ramp(8, 40);
+    Send({SimRecord::Trace(0, 0, a), SimRecord::Trace(1, 0, b), SimRecord::Trace(0, 1, b)});
+    rig.measurement->StopMeasurement();
+    EXPECT_FALSE(rig.status.IsMeasuring());
+    EXPECT_EQ(rig.Rd3(0), Bytes(a) + Bytes(b));
+    EXPECT_EQ(rig.Rd3(1), Bytes(b));
+    EXPECT_EQ(rig.HeaderLastTrace(0), 2);
+    EXPECT_EQ(rig.HeaderLastTrace(1), 1);
+    EXPECT_EQ(rig.acq->Counters().drainedRecords, 3u);
+    EXPECT_EQ(rig.data->GetChannel(0).GetTraceCache().GetNewest(), 1) << "the last traces reach the display";
+    EXPECT_EQ(rig.acq->RunningMeasurement(), nullptr);
+}
+
+TEST_F(RecordHandling, StopAfterAnErrorTakesNothingMoreAndShowsTheErrorOnce)
+{
+    Start({0}, 8, 1);
+    rig.status.m_bMeasuring = 1;
+    rig.status.m_bError03 = 1;
+    rig.acq->SetRunningMeasurement(rig.measurement.get());
+    Send({SimRecord::Trace(0, 0, Ramp(8, 1))});
+    rig.measurement->StopMeasurement();
+    EXPECT_EQ(rig.prompter.ids, std::vector<int>{kMsgError03});
+    EXPECT_EQ(rig.Traces(0), 0);
+    EXPECT_EQ(rig.HeaderLastTrace(0), 0);
+    rig.measurement->StopMeasurement();
+    EXPECT_EQ(rig.prompter.ids.size(), 1u);
+}
