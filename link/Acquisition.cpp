@@ -108,6 +108,23 @@ void CAcquisition::BeginMeasurement()
         c->Clear();
 }
 
+void CAcquisition::PrepareDisplayWindows()
+{
+    CSTrace zero(CTraceCache::kEntrySamples);
+    for (int k = 0; k < CAcquisitionStatus::kChannels; ++k) {
+        if (!m_config.active[static_cast<std::size_t>(k)])
+            continue;
+        CTraceCache& cache = m_ctx.data.GetChannel(k).GetTraceCache();
+        std::lock_guard<std::recursive_mutex> display(m_ctx.locks.Display);
+        // A window that shows traces is in place already; an empty one stays empty.
+        if (cache.GetNewest() >= 0)
+            continue;
+        for (int i = 0; i < cache.GetCapacity(); ++i)
+            cache.AddTrace(zero);
+        cache.Reset();
+    }
+}
+
 int CAcquisition::PendingErrorMessage() const
 {
     const CAcquisitionStatus& s = m_ctx.status;

@@ -12,12 +12,38 @@ int DcOffset(const std::int16_t* in, int n)
     const int end = n - 5;  // one past in[n - 6]
     if (first >= end)
         return 0;
-    // Single precision, as the program has always summed it: displays of stored data
-    // stay as operators know them.
-    float sum = 0.0f;
+    const float count = static_cast<float>(end - first);
+    // Single precision, as the program has always summed it, so displays stay as operators
+    // know them. While no partial sum can leave the integers a float holds exactly (the
+    // magnitudes add up to at most 2^24), that sum is the integer sum, which is quicker.
+    // Eight independent lanes keep the adds from waiting on one another.
+    constexpr int kLanes = 8;
+    std::int32_t sums[kLanes] = {};
+    std::int32_t magnitudes[kLanes] = {};
+    int i = first;
+    for (; i + kLanes <= end; i += kLanes) {
+        for (int l = 0; l < kLanes; ++l) {
+            const std::int32_t v = in[i + l];
+            sums[l] += v;
+            magnitudes[l] += v < 0 ? -v : v;
+        }
+    }
+    std::int32_t sum = 0;
+    std::int32_t magnitude = 0;
+    for (int l = 0; l < kLanes; ++l) {
+        sum += sums[l];
+        magnitude += magnitudes[l];
+    }
+    for (; i < end; ++i) {
+        sum += in[i];
+        magnitude += in[i] < 0 ? -in[i] : in[i];
+    }
+    if (magnitude <= (1 << 24))
+        return static_cast<int>(static_cast<float>(sum) / count);
+    float floatSum = 0.0f;
     for (int i = first; i < end; ++i)
-        sum += static_cast<float>(in[i]);
-    return static_cast<int>(sum / static_cast<float>(end - first));
+        floatSum += static_cast<float>(in[i]);
+    return static_cast<int>(floatSum / count);
 }
 
 void RemoveDcOffset(const std::int16_t* in, CSTrace& out, int samples, bool on)

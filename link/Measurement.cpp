@@ -205,6 +205,7 @@ int CMeasurement::StartMeasurement()
     m_acq.SetRunningMeasurement(this);
     if (m_acq.Config().mode == CAcquisitionConfig::Mode::Keyboard)
         return kStartOk;
+    m_acq.PrepareDisplayWindows();
 
     bool refused;
     {

@@ -426,3 +426,27 @@ TEST_F(RecordHandling, StopAfterAnErrorTakesNothingMoreAndShowsTheErrorOnce)
     rig.measurement->StopMeasurement();
     EXPECT_EQ(rig.prompter.ids.size(), 1u);
 }
+
+TEST(DcOffset, SameOffsetAsTheSinglePrecisionSumForAnyTrace)
+{
+    // Large samples make the running float sum round; small ones keep it exact. Either way
+    // the offset is the one the single-precision sum gives.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 200; ++round) {
+        const int n = 16 + static_cast<int>(next() % 2033);
+        const int amplitude = round % 2 ? 32768 : 1 + static_cast<int>(next() % 20000);
+        std::vector<std::int16_t> in(static_cast<std::size_t>(n));
+        for (auto& v : in)
+            v = static_cast<std::int16_t>(static_cast<int>(next() % (2u * amplitude)) - amplitude +
+                                          (round % 3 == 0 ? amplitude / 2 : 0));
+        float sum = 0.0f;
+        for (int i = n / 2; i < n - 5; ++i)
+            sum += static_cast<float>(in[static_cast<std::size_t>(i)]);
+        const int expected = n / 2 < n - 5 ? static_cast<int>(sum / static_cast<float>(n - 5 - n / 2)) : 0;
+        ASSERT_EQ(DcOffset(in.data(), n), expected) << "n " << n << " round " << round;
+    }
+}

@@ -15,6 +15,8 @@
 //   --runs R       R measurements one after the other; each later one continues the data set
 //                  of the first (default 1)
 //   --stats        after each run, the acquisition's and the link's counters on stdout
+//   --ring WORDS   the data ring's size in 16-bit words (default the program's, 16,000,000;
+//                  2000000 gives the link's own default)
 //   --help         this text on stdout
 // Any other argument: the usage on stderr, exit status 2, nothing read or written.
 //
@@ -74,7 +76,8 @@
 namespace {
 
 const char* const kUsage =
-    "usage: dv-acquire [--iface NAME] [--seconds S] [--traces N] [--enter K] [--runs R] [--stats] [--help]\n"
+    "usage: dv-acquire [--iface NAME] [--seconds S] [--traces N] [--enter K] [--runs R] [--stats] [--ring WORDS]\n"
+    "                  [--help]\n"
     "Starts as the program does, runs measurements with the saved settings, exits as the\n"
     "program does, and prints the data set and each message it would show.\n";
 
@@ -145,6 +148,7 @@ struct Options {
     int enter = 1;
     int runs = 1;
     bool stats = false;
+    std::uint32_t ringWords = CAcquisition::kRingWords;
 };
 
 bool ParseNumber(const char* text, double& out)
@@ -175,6 +179,8 @@ int ParseOptions(int argc, char** argv, Options& o)
             o.runs = static_cast<int>(v);
         } else if (a == "--stats") {
             o.stats = true;
+        } else if (a == "--ring" && value(v) && v >= 16 && v <= 1e9) {
+            o.ringWords = static_cast<std::uint32_t>(v);
         } else {
             std::fputs(kUsage, stderr);
             return 2;
@@ -242,7 +248,7 @@ bool Program::StartUp()
             std::fprintf(stderr, "dv-acquire: no Ethernet interface %s here\n", m_options.iface.c_str());
         lister = std::make_unique<FixedAdapterLister>(chosen);
     }
-    m_driver = std::make_unique<CDriver>(&m_params.m_nCurSlot, nullptr, std::move(lister));
+    m_driver = std::make_unique<CDriver>(&m_params.m_nCurSlot, nullptr, std::move(lister), m_options.ringWords);
     if (m_options.iface.empty())
         m_driver->Link().BindAdapterChoice(&m_settings.m_nIfaceIndex, &m_descriptions);
     else
