@@ -202,7 +202,6 @@ private:
     std::vector<std::int16_t> m_samples;  // a trace copied out of the ring
     std::vector<std::int16_t> m_zeros;    // a fill trace
     CSTrace m_display;                    // a trace on its way to a display window
-    std::array<std::int64_t, CAcquisitionStatus::kChannels> m_stepStored{};  // keyboard step
 
     struct Live {
         OwnedCounter records, tracesStored, fillTraces, discardedTraces, tracesWithoutFile, malformedRecords,
