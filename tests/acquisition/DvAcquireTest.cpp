@@ -323,3 +323,35 @@ TEST_F(DvAcquire, UsageErrorsTouchNothing)
     EXPECT_NE(o.err.find("usage: dv-acquire"), std::string::npos);
     EXPECT_TRUE(o.lines.empty());
 }
+
+TEST_F(DvAcquire, SixteenFullChannelsAtAHundredTracesASecondLoseNothing)
+{
+    // The short form of the benchmark's target run: every channel, 2048 samples, 100 traces
+    // per second each, for a few seconds.
+    CSimUnitConfig config = ScenarioUnit("8,8,8,8,8,8,8,8", "none");
+    config.rate = 100;
+    std::string error;
+    ASSERT_TRUE(net.StartUnit(config, error)) << error;
+    std::vector<int> all;
+    for (int k = 0; k < 16; ++k)
+        all.push_back(k);
+    Channels(all, 2048, 128);
+    const Outcome o = Run({"--seconds", "3", "--stats"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(o.messages.empty());
+    for (const char* counter : {"fillTraces", "ringOverflows", "captureDropped", "fragmentOrderDrops",
+                                "missingLastDrops", "malformedRecords"})
+        EXPECT_EQ(o.counters.at(counter), 0) << counter;
+    ASSERT_EQ(o.traces.size(), 16u);
+    for (int k = 0; k < 16; ++k) {
+        const std::string name = GetSlotLetter(k / 2) + std::to_string(k % 2 + 1);
+        const auto sent = SentStream(net.Unit(), (k / 2) * 10 + k % 2);
+        const std::int64_t n = o.traces.at(name);
+        EXPECT_GE(n, 100) << name;
+        EXPECT_EQ(n, static_cast<std::int64_t>(sent.size())) << name << ": traces lost";
+        EXPECT_EQ(HeaderTraces(SetFile(o, "_" + name + ".rad")), n) << name;
+        if (k % 5 == 0) {
+            EXPECT_TRUE(ReadFileBytes(SetFile(o, "_" + name + ".rd3")) == ExpectedFile(sent, n, 2048)) << name;
+        }
+    }
+}
