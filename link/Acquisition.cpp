@@ -188,7 +188,7 @@ void CAcquisition::PostPendingTracesReady(bool force)
 
 // ---- the acquisition thread ------------------------------------------------------------
 
-void CAcquisition::ThreadProc()
+int CAcquisition::AcquisitionThreadProc()
 {
     CAcquisitionStatus& s = m_ctx.status;
     while (s.IsMeasuring()) {
@@ -205,9 +205,10 @@ void CAcquisition::ThreadProc()
             s.m_bError03 = 1;
         PostPendingTracesReady(true);
         PostNow(AcqNotice::AcquisitionEnded);
-        return;
+        return 0;
     }
     PostPendingTracesReady(true);
+    return 0;
 }
 
 void CAcquisition::Wake()
@@ -508,14 +509,14 @@ bool CAcquisition::FlushTracesToDisplay()
 {
     if (HandOff())
         return true;
-    // Called again from the stop that this report starts: the report goes on out there.
-    if (m_reporting)
+    // The stop reports the error once it has stopped everything, so that nothing the
+    // operator does while the message shows can meet a half-stopped measurement.
+    if (m_running) {
+        if (!m_running->Stopping())
+            m_running->StopMeasurement();
         return false;
-    m_reporting = true;
-    if (m_running && !m_running->Stopping())
-        m_running->StopMeasurement();
+    }
     ShowErrorOnce();
-    m_reporting = false;
     return false;
 }
 

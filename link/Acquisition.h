@@ -107,10 +107,13 @@ public:
 
     // ---- hand-off to the display (user-interface thread) ----
     // With no error flag set: every active channel's queued traces go, without their DC
-    // offset when DCMEASFILT is set, into its display window; true. With a flag set: the
-    // running measurement is stopped (when this is not already its stop) and the message of
-    // the first flag is shown, once per measurement; false.
+    // offset when DCMEASFILT is set, into its display window; true. With a flag set: false,
+    // and the running measurement is stopped, which then shows the message of the first
+    // flag, once per measurement (with none running the message is shown here).
     bool FlushTracesToDisplay();
+    // Shows the message of the first error flag set, unless this measurement's error was
+    // shown already. The stop calls it once everything is stopped and written.
+    void ShowErrorOnce();
 
     // ---- single test trace (user-interface thread, no measurement running) ----
     // Sets the unit up for single traces of the current slot.
@@ -129,8 +132,8 @@ public:
 
     // ---- the acquisition thread ----
     // The thread's body: reads the ring while measuring; an error raises its flag, posts
-    // AcquisitionEnded and ends the thread (measuring stays set until the stop).
-    void ThreadProc();
+    // AcquisitionEnded and ends the thread (measuring stays set until the stop). Returns 0.
+    int AcquisitionThreadProc();
     // Waits (interruptibly) for data, then takes every committed record.
     int ReadContinuousRecords();
     // Takes the records already committed, without waiting: the stop's last look at the
@@ -180,7 +183,6 @@ private:
     void RaiseTraceCount(int k, std::int64_t stored);
     std::int32_t TraceCount(int k);
     bool HandOff();
-    void ShowErrorOnce();
     void PostNow(AcqNotice notice);
     void NoteTracesReady();
     void PostPendingTracesReady(bool force);
@@ -190,7 +192,6 @@ private:
     CAcquisitionConfig m_config;
     CMeasurement* m_running = nullptr;
     bool m_errorShown = false;
-    bool m_reporting = false;
 
     std::mutex m_wakeLock;
     std::condition_variable m_wake;

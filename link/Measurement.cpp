@@ -222,7 +222,7 @@ int CMeasurement::StartMeasurement()
         return kStartRefused;
     }
     measure.unlock();
-    m_thread = std::thread([this] { m_acq.ThreadProc(); });
+    m_thread = std::thread([this] { m_acq.AcquisitionThreadProc(); });
     if (!continuing && m_hooks.selectChannel) {
         for (int k = 0; k < CAcquisitionStatus::kChannels; ++k) {
             if (p.m_params[k].m_bActive) {
@@ -365,7 +365,9 @@ void CMeasurement::StopMeasurement()
     m_stopping = true;
     AcquisitionContext& c = m_acq.Context();
     CAcquisitionStatus& s = c.status;
-    if (s.IsMeasuring() || m_thread.joinable()) {
+    const bool stopped = s.IsMeasuring() || m_thread.joinable();
+    bool headersWritten = true;
+    if (stopped) {
         const bool continuous = m_acq.Config().mode != CAcquisitionConfig::Mode::Keyboard;
         if (continuous) {
             Lock driver(c.locks.Driver);
@@ -393,12 +395,9 @@ void CMeasurement::StopMeasurement()
         s.m_nTimeBase = 0;
         s.m_nWheelPreset = 0;
         // The headers get the final trace counts on every stop, an error stop included.
-        bool headersWritten = true;
         for (int k = 0; k < CAcquisitionStatus::kChannels; ++k)
             if (c.params.m_params[k].m_bActive && c.data.GetChannel(k).IsOpen())
                 headersWritten = c.data.WriteHeader(k / 2, k % 2) == 0 && headersWritten;
-        if (!headersWritten)
-            c.prompter.message(kMsgHeaderWrite);
         if (m_acq.RunningMeasurement() == this)
             m_acq.SetRunningMeasurement(nullptr);
     }
@@ -411,6 +410,12 @@ void CMeasurement::StopMeasurement()
         s.m_nSlotFill.fill(0);
     }
     m_stopping = false;
+    // Messages come last: whatever runs while one shows finds the measurement stopped.
+    if (stopped) {
+        m_acq.ShowErrorOnce();
+        if (!headersWritten)
+            c.prompter.message(kMsgHeaderWrite);
+    }
 }
 
 // ---- keyboard -------------------------------------------------------------------------

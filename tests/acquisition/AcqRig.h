@@ -34,6 +34,19 @@ private:
     std::vector<AcqNotice> m_notices;
 };
 
+// Records what the operator would be shown and lets a test act while a message shows, as
+// an operator can while a message box is open.
+class HookedPrompter : public RecordingPrompter {
+public:
+    void message(int id) override
+    {
+        RecordingPrompter::message(id);
+        if (whileShown)
+            whileShown(id);
+    }
+    std::function<void(int)> whileShown;
+};
+
 class AcqRig {
 public:
     // Without a transport the link stays closed: the tests then fill the data ring themselves.
@@ -72,7 +85,7 @@ public:
     CMeasParamSet params{""};
     CAcquisitionStatus status;
     CAppLocks locks;
-    RecordingPrompter prompter;
+    HookedPrompter prompter;
     AdapterChoice choice;
     std::unique_ptr<CDriver> driver;
     std::unique_ptr<DriverUnitInfo> unit;

@@ -450,3 +450,25 @@ TEST(DcOffset, SameOffsetAsTheSinglePrecisionSumForAnyTrace)
         ASSERT_EQ(DcOffset(in.data(), n), expected) << "n " << n << " round " << round;
     }
 }
+
+TEST_F(RecordHandling, ErrorMessageShowsOnlyOnceTheStopIsComplete)
+{
+    Start({0}, 8, 1);
+    rig.status.m_bMeasuring = 1;
+    rig.acq->SetRunningMeasurement(rig.measurement.get());
+    Send({SimRecord::Trace(0, 0, Ramp(8, 1)), SimRecord::Trace(0, 1, Ramp(8, 2))});
+    rig.acq->TakeCommittedRecords();
+    rig.status.m_bError01 = 1;  // the thread ended: no data
+    bool checked = false;
+    rig.prompter.whileShown = [&](int id) {
+        EXPECT_EQ(id, kMsgError01);
+        EXPECT_FALSE(rig.status.IsMeasuring());
+        EXPECT_FALSE(rig.measurement->Stopping());
+        EXPECT_EQ(rig.acq->RunningMeasurement(), nullptr);
+        EXPECT_EQ(rig.HeaderLastTrace(0), 2) << "the headers are written before the message";
+        checked = true;
+    };
+    EXPECT_FALSE(rig.acq->FlushTracesToDisplay());
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(rig.prompter.ids, std::vector<int>{kMsgError01});
+}
