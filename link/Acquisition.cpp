@@ -267,7 +267,7 @@ int CAcquisition::TakeRecords(bool onThread)
         AcquiredRecord record;
         const RecordVerdict verdict = CheckRecord(ring, header, record);
         if (verdict == RecordVerdict::Usable) {
-            const int r = HandleRecord(record, static_cast<std::uint32_t>(index), header);
+            const int r = HandleRecord(record, header);
             if (r < 0)
                 return r;
         } else if (verdict == RecordVerdict::UnknownType) {
@@ -279,7 +279,7 @@ int CAcquisition::TakeRecords(bool onThread)
     }
 }
 
-int CAcquisition::HandleRecord(const AcquiredRecord& record, std::uint32_t, const RingRecord& header)
+int CAcquisition::HandleRecord(const AcquiredRecord& record, const RingRecord& header)
 {
     switch (record.type) {
     case RecordType::TraceRecord:

@@ -7,8 +7,8 @@
 // The application object owns one and passes it everything by reference (its data set,
 // settings, driver, status and locks). Threads:
 //  - the acquisition thread (started by CMeasurement in wheel and time mode) runs
-//    ThreadProc; it takes one application lock at a time, never Driver, and reaches the
-//    user-interface thread only through the posting callback;
+//    AcquisitionThreadProc; it takes one application lock at a time, never Driver, and
+//    reaches the user-interface thread only through the posting callback;
 //  - everything else runs on the user-interface thread.
 //
 // Notifications (AcqNotice) go through the posting callback, from any thread; it must not
@@ -168,7 +168,7 @@ public:
 private:
     bool WaitForData();
     int TakeRecords(bool onThread);
-    int HandleRecord(const AcquiredRecord& record, std::uint32_t ringIndex, const RingRecord& header);
+    int HandleRecord(const AcquiredRecord& record, const RingRecord& header);
     int HandleTrace(const AcquiredRecord& r, const RingRecord& header);
     int HandleSensor(const AcquiredRecord& r);
     void HandlePosition(const AcquiredRecord& r);
