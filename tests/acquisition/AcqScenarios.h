@@ -16,7 +16,8 @@ CSimUnitConfig ScenarioUnit(const char* modules = "8,4,8", const char* sensors =
 // Time mode on slots A (both channels, 512 samples) and C (2048 samples, three fragments
 // per trace): every trace the unit sent is in the files, nothing else, counts in the headers.
 void TimeModeStoresEveryTraceAsSent(AcqBench b);
-// Wheel mode, forward: positions the unit skipped become zero traces exactly there.
+// Wheel mode, forward, on slots A and C: positions the unit skipped become zero traces
+// exactly there.
 void WheelForwardFillsSkippedPositions(AcqBench b);
 // Wheel mode with a reversed wheel: the unit counts down; missed positions are filled in
 // that direction, and command 8 carries 0xFFFF.
