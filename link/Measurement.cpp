@@ -370,8 +370,16 @@ void CMeasurement::StopMeasurement()
     if (stopped) {
         const bool continuous = m_acq.Config().mode != CAcquisitionConfig::Mode::Keyboard;
         if (continuous) {
+            // Everything the unit sent before its answer is in the ring once the answer is
+            // in: give a receive path that lags behind the stream as long as a trace request
+            // gets, unless the unit is known to be gone.
             Lock driver(c.locks.Driver);
+            VT_Ethernet& link = c.driver.Link();
+            const std::uint32_t budget = link.PollBudget();
+            if (!s.AnyDisplayError())
+                link.SetPollBudget(CDriver::kTracePollBudget);
             c.driver.StopAcquisition();
+            link.SetPollBudget(budget);
         }
         s.m_bMeasuring = 0;
         m_acq.Wake();
