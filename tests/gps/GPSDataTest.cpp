@@ -6,6 +6,7 @@
 #include "model/Profile.h"
 #include "tests/gps/GpsTestSupport.h"
 #include "tests/support/RecordingPrompter.h"
+#include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
 #include <clocale>
@@ -304,20 +305,12 @@ TEST_F(GpsLogTest, AFolderThatRefusesWritingIsReportedAsNotOpened)
     std::filesystem::create_directory(folder);
     chmod(folder.c_str(), 0555);
     chmod(dir.path().c_str(), 0755);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                               setresuid(65534, 65534, 65534) != 0))
-            _exit(3);
-        KGPSData log(profile, positions);
-        log.SetFileName(folder + "/line_0001.rd3");
-        _exit(log.Open(0) == 0 && log.WriteRecord(1) == KGPSData::kNotOpen ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(RunUnprivileged([&] {
+                  KGPSData log(profile, positions);
+                  log.SetFileName(folder + "/line_0001.rd3");
+                  return log.Open(0) == 0 && log.WriteRecord(1) == KGPSData::kNotOpen ? 0 : 1;
+              }),
+              0);
 }
 
 TEST_F(GpsLogTest, AFullDiskLeavesOnlyWholeLines)
@@ -330,15 +323,12 @@ TEST_F(GpsLogTest, AFullDiskLeavesOnlyWholeLines)
     ASSERT_EQ(log.WriteRecord(1), KGPSData::kWritten);
     const std::string one = ReadFileBytes(log.GetFileName());
 
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = one.size() + 20; // room for part of a record only
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int full = log.WriteRecord(2);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    int full = 0;
+    {
+        FileSizeLimit limit(one.size() + 20); // room for part of a record only
+        ASSERT_TRUE(limit.ok());
+        full = log.WriteRecord(2);
+    }
 
     EXPECT_EQ(full, KGPSData::kWriteFailed);
     EXPECT_EQ(ReadFileBytes(log.GetFileName()), one) << "no half record stays behind";

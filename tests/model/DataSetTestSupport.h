@@ -2,6 +2,8 @@
 // full disk, a way to run a step as an unprivileged user, and recognisable trace samples.
 #pragma once
 
+#include "tests/support/Limits.h"
+
 #include <csignal>
 #include <cstdint>
 #include <functional>
@@ -11,54 +13,6 @@
 #include <grp.h>
 #include <unistd.h>
 #include <vector>
-
-// While alive, no file of the process may grow past `bytes`: the write that would cross
-// the limit is cut short and the next one fails, as on a full disk. SIGXFSZ is ignored,
-// as the program ignores it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = SIG_DFL;
-    bool m_ok = false;
-};
-
-// Runs `step` in a child process as user and group 65534 (when the tests run as root, as
-// CI does; otherwise as the present user, who is unprivileged already) and returns its
-// result, or -1 when the child did not end normally.
-inline int RunUnprivileged(const std::function<int()>& step)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (geteuid() == 0) {
-            if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                setresuid(65534, 65534, 65534) != 0)
-                _exit(250);
-        }
-        _exit(step());
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
 
 // Sample j of trace t in the tests' data files: every trace and every sample differs, and
 // negative values are among them.

@@ -1,6 +1,7 @@
 #include "model/MeasParamSet.h"
 #include "model/StringTable.h"
 #include "tests/support/RecordingPrompter.h"
+#include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
 #include <csignal>
@@ -308,14 +309,11 @@ TEST_F(SettingsFiles, FailedSaveIsReportedAndKeepsTheOldFile)
     set.m_params[0].m_strName = "changed";
     prompter.ids.clear();
 
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit was{};
-    getrlimit(RLIMIT_FSIZE, &was);
-    rlimit small = was;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    set.SaveAll(prompter);
-    setrlimit(RLIMIT_FSIZE, &was);
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.ok());
+        set.SaveAll(prompter);
+    }
 
     EXPECT_EQ(prompter.ids, std::vector<int>{139}) << "only last_used_param is over the limit";
     EXPECT_EQ(ReadFileBytes(dir.file("last_used_param")), old);

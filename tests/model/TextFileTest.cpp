@@ -1,4 +1,5 @@
 #include "model/TextFile.h"
+#include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -95,15 +96,12 @@ TEST(TextFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     const std::string path = dir.file("settings");
     WriteFileBytes(path, "old contents\r\n");
 
-    // Past the file-size limit a write fails (SIGXFSZ ignored, as the program does).
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = SaveFileAtomically(path, std::string(4096, 'z'));
-    setrlimit(RLIMIT_FSIZE, &old);
+    bool saved = true;
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.ok());
+        saved = SaveFileAtomically(path, std::string(4096, 'z'));
+    }
 
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(path), "old contents\r\n");

@@ -1,4 +1,5 @@
 #include "shell/QtProfile.h"
+#include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
 #include <QSettings>
@@ -27,47 +28,6 @@ std::string FreshCopy(const TempDir& dir, const std::string& from, const std::st
     WriteFileBytes(to, ReadFileBytes(from));
     return to;
 }
-
-// Runs `body` in a child process, as the unprivileged user 65534 when this process is root,
-// and gives its exit code (-1 when it did not exit normally).
-int RunUnprivileged(const std::function<int()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(90);
-        _exit(body());
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-// Holds the file-size limit low while it lives, with SIGXFSZ ignored so that a write past
-// the limit fails instead of ending the test.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_old = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_was);
-        rlimit small = m_was;
-        small.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_was);
-        std::signal(SIGXFSZ, m_old);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_was{};
-    void (*m_old)(int) = nullptr;
-    bool m_ok = false;
-};
 
 class QtProfileTest : public ::testing::Test {
 protected:
