@@ -3,13 +3,12 @@
 #include "link/RingRecord.h"
 #include "model/Numbers.h"
 #include "sim/SimPattern.h"
+#include "tests/support/Limits.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <set>
-#include <sys/resource.h>
 
 namespace {
 
@@ -63,29 +62,6 @@ void Stop(AcqBench& b)
     EXPECT_FALSE(b.rig.status.IsMeasuring());
     EXPECT_FALSE(b.rig.measurement->ThreadRunning());
 }
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = m_saved;
-        small.rlim_cur = bytes;
-        m_ok = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    bool Ok() const { return m_ok; }
-
-private:
-    struct rlimit m_saved {};
-    void (*m_handler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 }  // namespace
 
@@ -322,7 +298,7 @@ void DiskFullDuringTheRun(AcqBench b)
     Begin(b);
     {
         FileSizeLimit limit(40 * 512 + 100);
-        ASSERT_TRUE(limit.Ok());
+        ASSERT_TRUE(limit.ok());
         ASSERT_TRUE(rig.RunUntil([] { return false; }, 30)) << "the full disk went unnoticed";
     }
     EXPECT_EQ(rig.prompter.ids, std::vector<int>{kMsgDiskFull});

@@ -9,6 +9,7 @@
 #include "model/MarkerFile.h"
 #include "model/RadHeader.h"
 #include "shell/QtProfile.h"
+#include "tests/support/Limits.h"
 #include "tests/support/SimVethFixture.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@
 #include <csignal>
 #include <map>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -128,17 +128,12 @@ protected:
         for (const std::string& a : args)
             command += " '" + a + "'";
         command += " >'" + home.file("out") + "' 2>'" + home.file("err") + "'";
-        struct rlimit saved {};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        if (fileLimit) {
-            struct rlimit small = saved;
-            small.rlim_cur = fileLimit;
-            ::setrlimit(RLIMIT_FSIZE, &small);  // the command inherits it
-        }
+        std::unique_ptr<FileSizeLimit> limit;
+        if (fileLimit)
+            limit = std::make_unique<FileSizeLimit>(fileLimit);  // the command inherits it
         std::string error;
         const pid_t pid = net.SpawnInHost({"/bin/sh", "-c", command}, error);
-        if (fileLimit)
-            ::setrlimit(RLIMIT_FSIZE, &saved);
+        limit.reset();
         EXPECT_GT(pid, 0) << error;
         if (pid <= 0)
             return {};

@@ -6,11 +6,10 @@
 #include "link/DcOffset.h"
 #include "model/STrace.h"
 #include "sim/SimRecord.h"
+#include "tests/support/Limits.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -358,16 +357,13 @@ TEST_F(RecordHandling, FullDiskEndsTheReadWithTheFileAndCountInStep)
     rig.status.m_bFirstTrace[0] = 0;
     rig.status.m_nLastPosition[0] = 0;
     // Room for 3 traces of 512 bytes: the fill traces before the refused one are counted.
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 3 * 512 + 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     Send({SimRecord::Trace(0, 5, Ramp(256, 0))});
-    const int r = Take();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    int r;
+    {
+        FileSizeLimit limit(3 * 512 + 100);
+        ASSERT_TRUE(limit.ok());
+        r = Take();
+    }
     EXPECT_EQ(r, kReadWriteFailed);
     EXPECT_EQ(rig.FileTraces(0), 3);
     EXPECT_EQ(rig.Rd3(0).size(), 3u * 512u);
