@@ -353,3 +353,23 @@ TEST_F(DvAcquire, SixteenFullChannelsAtAHundredTracesASecondLoseNothing)
         }
     }
 }
+
+TEST_F(DvAcquire, AdapterByNameLeavesTheSavedIndexAndTheSavedIndexIsHeldToTheAdapters)
+{
+    std::string error;
+    ASSERT_TRUE(net.StartUnit(ScenarioUnit(), error)) << error;
+    Channels({0}, 256, 128);
+    settings.m_nIfaceIndex = 5;
+    const std::string ini = config + "/Vostrel Geodata/Delvora for Tolam.ini";
+    const Outcome named = Run({"--iface", CSimNetHarness::kHostInterface, "--traces", "3"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_GE(named.traces.at("A1"), 3);
+    EXPECT_EQ(QtProfile(ini).getInt(CAppSettings::kSection, "Iface_index", -1), 5);
+
+    // Index 5 with one adapter: the last adapter, and the index written back as 0.
+    const Outcome indexed = Run({"--traces", "3"});
+    ASSERT_EQ(indexed.status, 0) << indexed.err;
+    EXPECT_GE(indexed.traces.at("A1"), 3);
+    EXPECT_EQ(indexed.datasets, std::vector<std::string>{data + "Run_0002"});
+    EXPECT_EQ(QtProfile(ini).getInt(CAppSettings::kSection, "Iface_index", -1), 0);
+}
