@@ -124,9 +124,26 @@ int CMeasurement::OnMeasureStart()
             return kStartHeadersFailed;
         }
     } else {
+        KeepSampleCountsOfTheDataSet();
         c.status.m_bContinue.fill(1);
     }
     return StartMeasurement();
+}
+
+void CMeasurement::KeepSampleCountsOfTheDataSet()
+{
+    // The files of a data set hold traces of one length; a continued set is measured with
+    // that length whatever the settings say now, or its headers would stop matching them.
+    AcquisitionContext& c = m_acq.Context();
+    for (int k = 0; k < CMeasParamSet::kChannels; ++k) {
+        const CChannelData& channel = c.data.GetChannel(k);
+        const int samples = channel.GetSamples();
+        if (!c.params.m_params[k].m_bActive || !channel.IsOpen() || channel.GetTraceCount() < 1 || samples < 2 ||
+            samples > CSTrace::kMaxSamples)
+            continue;
+        c.params.m_params[k].m_nSamples = static_cast<std::uint16_t>(samples);
+        c.params.m_params[k & ~1].m_nSamples = static_cast<std::uint16_t>(samples);
+    }
 }
 
 void CMeasurement::OnMeasureStop()

@@ -63,7 +63,8 @@ public:
     // The document's Start command: refused for a data set read from disk (57646). When the
     // current channel holds no traces, a new data set is named and created in the data
     // folder and its headers written (144 / 143 on failure); otherwise the open data set is
-    // continued. Then StartMeasurement. Returns a StartResult.
+    // continued, with the sample count its files hold. Then StartMeasurement. Returns a
+    // StartResult.
     int OnMeasureStart();
     // The document's Stop command: StopMeasurement (which rewrites the headers).
     void OnMeasureStop();
@@ -86,6 +87,7 @@ public:
     bool ThreadRunning() const { return m_thread.joinable(); }
 
 private:
+    void KeepSampleCountsOfTheDataSet();
     int Configure(bool continuing, bool modular);
     int ConfigureSlot(int slot, bool continuing, bool modular);
     void EndStart();

@@ -409,3 +409,31 @@ TEST_F(MeasurementStart, SingleTestTraceTakesTheCurrentChannelsTrace)
     EXPECT_EQ(rig->status.m_bError02.load(), 1);
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t v) { return v == 5; }));
 }
+
+TEST_F(MeasurementStart, ContinuedDataSetKeepsTheSampleCountItsFilesHold)
+{
+    Start(ScenarioUnit());
+    rig->Activate({0, 1}, 256);
+    rig->KeyboardMode();
+    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+    rig->measurement->OnTrigg();
+    rig->measurement->OnMeasureStop();
+    ASSERT_EQ(rig->Traces(0), 1);
+
+    rig->params.m_params[0].m_nSamples = 512;  // changed between the two runs
+    rig->params.m_params[1].m_nSamples = 1024;
+    Unit().ClearHistory();
+    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+    rig->measurement->OnTrigg();
+    rig->measurement->OnMeasureStop();
+    EXPECT_EQ(rig->params.m_params[0].m_nSamples, 256);
+    EXPECT_EQ(rig->params.m_params[1].m_nSamples, 256);
+    const std::vector<Sent> start = StartPart(Unit());
+    EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{1, 0, {256}}) != start.end());
+    for (int k : {0, 1}) {
+        EXPECT_EQ(rig->Traces(k), 2);
+        EXPECT_EQ(rig->HeaderLastTrace(k), 2);
+        EXPECT_EQ(rig->FileTraces(k), 2);
+        EXPECT_EQ(rig->Rd3(k).size(), 2u * 512u);
+    }
+}
