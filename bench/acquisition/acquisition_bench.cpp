@@ -1,0 +1,402 @@
+// Acquisition benchmark, root only; nothing leaves the network namespaces it makes.
+//
+// The simulated unit (a Tolam unit with a coaxial module in all eight slots) streams time-
+// mode traces of 2048 samples on all 16 channels over a veth pair, at its rate override
+// (traces per second and channel). On the host end, alone in its namespace, dv-acquire runs
+// the measurement as the program does (settings and profile in a home of the benchmark's
+// own, data set in --data), while a bare capture with the link's capture settings counts the
+// same stream's frames beside it. Each run prints the traces the unit sent and the traces
+// stored per second, every loss and drop counter of the acquisition, the link and the
+// kernel, and the ratio of stored traces to the traces the bare capture saw.
+//
+// First the target run: 16 x 100 traces/s for --seconds (zero loss expected). Then a ladder
+// of rates: the highest rate the acquisition takes without loss is compared with the
+// highest rate the bare capture takes without loss (target: at least 0.8 of it).
+//
+//   bench_acquisition [--seconds S] [--ladder-seconds S] [--rates R1,R2,...] [--data DIR] [--ring WORDS]
+//     --seconds S         length of the target run (default 5; the full test is 600)
+//     --ladder-seconds S  length of each ladder run (default 3; 0 skips the ladder)
+//     --rates LIST        traces per second and channel of the ladder (default
+//                         100,200,400,800,1200,1600)
+//     --data DIR          where the data sets are written (default a fresh folder in /tmp);
+//                         a 10-minute target run writes about 4 GB. Removed at the end.
+//     --ring WORDS        dv-acquire's data ring in 16-bit words (default dv-acquire's, the
+//                         program's 16,000,000; 2000000 measures the link's own default)
+// The 10-minute run:  build/bin/bench_acquisition --seconds 600 --ladder-seconds 0
+// Exit status: 0 when the target run lost nothing and the ladder ratio is at least 0.8,
+// 2 when not, 1 when the set-up failed.
+#include "model/AppSettings.h"
+#include "model/GpsSettingsTarget.h"
+#include "model/MeasParamSet.h"
+#include "model/Prompter.h"
+#include "shell/QtProfile.h"
+#include "sim/SimNetHarness.h"
+
+#include <pcap/pcap.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kChannels = 16;
+constexpr int kSamples = 2048;
+constexpr int kFramesPerTrace = 3;
+
+class Quiet : public Prompter {
+public:
+    void message(int id) override { std::fprintf(stderr, "settings message %d\n", id); }
+    bool askYesNo(int) override { return false; }
+    void messageText(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+};
+
+class NoGps : public GpsSettingsTarget {
+public:
+    Values GetGpsValues() const override { return {}; }
+    void SetGpsValues(const Values&) override {}
+    void Enable(bool) override {}
+    bool IsOpen() const override { return false; }
+};
+
+// Every frame of the unit's EtherType that reaches the host end, counted and dropped.
+class BareCounter {
+public:
+    explicit BareCounter(const char* device)
+    {
+        char errbuf[PCAP_ERRBUF_SIZE];
+        m_p = pcap_create(device, errbuf);
+        if (!m_p)
+            return;
+        pcap_set_snaplen(m_p, 65536);
+        pcap_set_promisc(m_p, 1);
+        pcap_set_timeout(m_p, 2);
+        pcap_set_buffer_size(m_p, 10'485'760);
+        if (pcap_activate(m_p) < 0) {
+            pcap_close(m_p);
+            m_p = nullptr;
+            return;
+        }
+        pcap_setdirection(m_p, PCAP_D_IN);
+        pcap_setnonblock(m_p, 1, errbuf);
+        bpf_program filter{};
+        pcap_compile(m_p, &filter, "ether proto 0x5555", 1, PCAP_NETMASK_UNKNOWN);
+        pcap_setfilter(m_p, &filter);
+        pcap_freecode(&filter);
+        m_thread = std::thread([this] { Count(); });
+    }
+    ~BareCounter() { Stop(); }
+    bool Ok() const { return m_p != nullptr; }
+    long Frames() const { return m_frames; }
+    unsigned Dropped()
+    {
+        pcap_stat s{};
+        if (m_p)
+            pcap_stats(m_p, &s);
+        return s.ps_drop;
+    }
+    void Stop()
+    {
+        m_run = false;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_p)
+            pcap_close(m_p);
+        m_p = nullptr;
+    }
+
+private:
+    void Count()
+    {
+        pollfd fd{pcap_get_selectable_fd(m_p), POLLIN, 0};
+        auto count = [](u_char* user, const pcap_pkthdr*, const u_char*) {
+            auto* n = reinterpret_cast<std::atomic<long>*>(user);
+            n->store(n->load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        };
+        while (m_run) {
+            poll(&fd, 1, 2);
+            pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(&m_frames));
+        }
+    }
+
+    pcap_t* m_p = nullptr;
+    std::thread m_thread;
+    std::atomic<bool> m_run{true};
+    std::atomic<long> m_frames{0};
+};
+
+struct RunResult {
+    bool ok = false;
+    double seconds = 0;
+    long sentTraces = 0;
+    long sentFrames = 0;
+    long sendErrors = 0;
+    long bareFrames = 0;
+    unsigned bareDropped = 0;
+    std::map<std::string, double> counters;  // dv-acquire's
+    long stored = 0;                          // real traces in the files
+    long lost = 0;                            // sent and not stored
+    bool acquisitionLossless = false;
+    bool bareLossless = false;
+};
+
+std::string g_home;
+std::string g_data;
+std::string g_ring;
+
+void WriteSettings()
+{
+    const std::string config = g_home + "/config";
+    std::filesystem::create_directories(config + "/Delvora");
+    CMeasParamSet params(config + "/Delvora");
+    for (CMeasParam& p : params.m_params) {
+        p.m_bActive = 1;
+        p.m_nSamples = kSamples;
+        p.m_dTimeInterval = 0.01;  // a step of 10; the unit's rate override sets the pace
+        p.m_nStacks = 1;
+    }
+    params.m_nTrigType = 128;
+    params.m_nMeasDirection = 1;
+    params.m_bDcFilter = 1;
+    Quiet quiet;
+    params.SaveAll(quiet);
+    QtProfile profile(config + "/Vostrel Geodata/Delvora for Tolam.ini");
+    CAppSettings settings;
+    settings.m_strDataFolder = g_data;
+    settings.m_strBaseName = "Bench";
+    NoGps gps;
+    settings.SaveSettings(profile, gps);
+}
+
+std::map<std::string, double> ParseCounters(const std::string& out, std::vector<std::string>& messages)
+{
+    std::map<std::string, double> counters;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream w(line);
+        std::string kind, name, value;
+        w >> kind >> name >> value;
+        if (kind == "counter")
+            counters[name] = std::stod(value);
+        else if (kind == "message" || kind == "text")
+            messages.push_back(line);
+    }
+    return counters;
+}
+
+RunResult RunAt(double rate, double seconds)
+{
+    RunResult r;
+    CSimNetHarness net;
+    std::string error;
+    CSimUnitConfig config = CSimUnitConfig::Tolam();
+    if (!config.SetModules("8,8,8,8,8,8,8,8", error) || !config.SetSensors("none", error)) {
+        std::fprintf(stderr, "unit: %s\n", error.c_str());
+        return r;
+    }
+    config.rate = rate;
+    config.historyLimit = 0;
+    config.startTrace = true;
+    if (!net.Create(error) || !net.StartUnit(config, error)) {
+        std::fprintf(stderr, "simulated unit: %s\n", error.c_str());
+        return r;
+    }
+    std::unique_ptr<BareCounter> bare;
+    {
+        CScopedNetns inside(net.HostNetns().Fd());  // the bare capture's socket stays in there
+        bare = std::make_unique<BareCounter>(CSimNetHarness::kHostInterface);
+    }
+    if (!bare->Ok()) {
+        std::fprintf(stderr, "bare capture could not open %s\n", CSimNetHarness::kHostInterface);
+        return r;
+    }
+    std::filesystem::remove_all(g_data);
+    std::filesystem::create_directories(g_data);
+    const std::string out = g_home + "/out", err = g_home + "/err";
+    char secondsText[32];
+    std::snprintf(secondsText, sizeof secondsText, "%.3f", seconds);
+    const std::string command = "XDG_CONFIG_HOME='" + g_home + "/config' HOME='" + g_home + "' exec '" +
+                                std::string(DELVORA_BIN) + "/dv-acquire' --seconds " + secondsText +
+                                " --stats" + (g_ring.empty() ? std::string() : " --ring " + g_ring) + " >'" + out + "' 2>'" + err + "'";
+    const SimStats before = net.Unit().Stats();
+    const long bareBefore = bare->Frames();
+    const pid_t pid = net.SpawnInHost({"/bin/sh", "-c", command}, error);
+    if (pid <= 0) {
+        std::fprintf(stderr, "dv-acquire: %s\n", error.c_str());
+        return r;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bare->Stop();
+    const SimStats after = net.Unit().Stats();
+    std::ifstream outFile(out), errFile(err);
+    std::stringstream outText, errText;
+    outText << outFile.rdbuf();
+    errText << errFile.rdbuf();
+    std::vector<std::string> messages;
+    r.counters = ParseCounters(outText.str(), messages);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || r.counters.empty()) {
+        std::fprintf(stderr, "dv-acquire failed: %s\n", errText.str().c_str());
+        return r;
+    }
+    for (const std::string& m : messages)
+        std::printf("  dv-acquire would show: %s\n", m.c_str());
+    r.ok = true;
+    r.seconds = r.counters["seconds"];
+    r.sentTraces = static_cast<long>(after.traces - before.traces);
+    r.sentFrames = static_cast<long>(after.frames - before.frames);
+    r.sendErrors = static_cast<long>(after.sendErrors - before.sendErrors);
+    r.bareFrames = bare->Frames() - bareBefore;
+    r.bareDropped = 0;
+    r.stored = static_cast<long>(r.counters["tracesStored"] - r.counters["fillTraces"]);
+    r.lost = r.sentTraces - r.stored;
+    const double drops = r.counters["ringOverflows"] + r.counters["captureDropped"] + r.counters["fragmentOrderDrops"] +
+                         r.counters["missingLastDrops"] + r.counters["strayFragmentDrops"] +
+                         r.counters["fillTraces"] + r.counters["malformedRecords"];
+    r.acquisitionLossless = r.lost == 0 && drops == 0 && messages.empty();
+    // The bare capture also sees the replies to the start-up commands: it is lossless when it
+    // took at least every frame the unit put on the wire.
+    r.bareLossless = r.bareFrames >= r.sentFrames - r.sendErrors;
+    return r;
+}
+
+void Print(double rate, const RunResult& r)
+{
+    auto c = [&r](const char* name) { return static_cast<unsigned long long>(r.counters.at(name)); };
+    std::printf("rate %.0f traces/s per channel (%d channels, %d samples): %.2f s\n", rate, kChannels, kSamples,
+                r.seconds);
+    std::printf("  unit sent %ld traces (%.0f/s) in %ld frames, %ld send errors\n", r.sentTraces,
+                r.sentTraces / r.seconds, r.sentFrames, r.sendErrors);
+    std::printf("  stored %ld traces (%.0f/s, %.1f MB/s to disk); lost %ld; fill traces %llu; discarded %llu\n",
+                r.stored, r.stored / r.seconds, r.stored * kSamples * 2.0 / r.seconds / 1e6, r.lost, c("fillTraces"),
+                c("discardedTraces"));
+    std::printf("  acquisition: malformed %llu unknown %llu without file %llu oversized gaps %llu drained at stop %llu\n",
+                c("malformedRecords"), c("unknownRecords"), c("tracesWithoutFile"), c("oversizedGaps"),
+                c("drainedRecords"));
+    std::printf("  link: frames %llu ignored %llu | ring overflow %llu | reply overflow %llu event overflow %llu | "
+                "truncated %llu short %llu bad pad %llu | gaps %llu order %llu missing last %llu stray %llu | "
+                "committed %llu\n",
+                c("framesTaken"), c("framesIgnored"), c("ringOverflows"), c("replyOverflows"), c("eventOverflows"),
+                c("truncatedFrames"), c("shortFrames"), c("badPadFrames"), c("sequenceGaps"), c("fragmentOrderDrops"),
+                c("missingLastDrops"), c("strayFragmentDrops"), c("messagesCommitted"));
+    std::printf("  kernel: capture received %llu dropped %llu interface dropped %llu\n", c("captureReceived"),
+                c("captureDropped"), c("captureIfDropped"));
+    const double bareTraces = double(r.bareFrames) / kFramesPerTrace;
+    std::printf("  bare capture: %ld frames (%.0f traces' worth); ratio stored / bare-captured traces %.3f\n",
+                r.bareFrames, bareTraces, bareTraces > 0 ? r.stored / bareTraces : 0.0);
+    std::printf("  lossless: acquisition %s, bare capture %s\n", r.acquisitionLossless ? "yes" : "NO",
+                r.bareLossless ? "yes" : "NO");
+}
+
+std::vector<double> ParseRates(const std::string& text)
+{
+    std::vector<double> rates;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ','))
+        if (!item.empty())
+            rates.push_back(std::atof(item.c_str()));
+    return rates;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    double seconds = 5, ladderSeconds = 3;
+    std::vector<double> rates = {100, 200, 400, 800, 1200, 1600};
+    std::string data;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--seconds" && i + 1 < argc)
+            seconds = std::atof(argv[++i]);
+        else if (a == "--ladder-seconds" && i + 1 < argc)
+            ladderSeconds = std::atof(argv[++i]);
+        else if (a == "--rates" && i + 1 < argc)
+            rates = ParseRates(argv[++i]);
+        else if (a == "--data" && i + 1 < argc)
+            data = argv[++i];
+        else if (a == "--ring" && i + 1 < argc)
+            g_ring = std::to_string(std::atol(argv[++i]));
+        else {
+            std::fprintf(stderr,
+                         "usage: bench_acquisition [--seconds S] [--ladder-seconds S] [--rates R1,R2,...] [--data DIR] "
+                         "[--ring WORDS]\n");
+            return 1;
+        }
+    }
+    std::string why;
+    if (!CSimNetHarness::Allowed(why)) {
+        std::fprintf(stderr, "bench_acquisition: %s\n", why.c_str());
+        return 1;
+    }
+    char home[] = "/tmp/dv-bench-acq-XXXXXX";
+    if (!::mkdtemp(home)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    g_home = home;
+    const std::string base = data.empty() ? g_home : data;
+    g_data = base + "/bench-data-" + std::to_string(::getpid()) + "/";
+    WriteSettings();
+
+    int status = 0;
+    const RunResult target = RunAt(100, seconds);
+    if (!target.ok) {
+        std::filesystem::remove_all(g_home);
+        std::filesystem::remove_all(g_data);
+        return 1;
+    }
+    std::printf("== target: 16 x 100 traces/s\n");
+    Print(100, target);
+    std::printf("target run: lost %ld traces (target 0)\n", target.lost);
+    if (!target.acquisitionLossless)
+        status = 2;
+
+    if (ladderSeconds > 0 && !rates.empty()) {
+        std::printf("== ladder\n");
+        double bestAcq = 0, bestBare = 0, bestAcqActual = 0, bestBareActual = 0;
+        for (double rate : rates) {
+            const RunResult r = RunAt(rate, ladderSeconds);
+            if (!r.ok)
+                break;
+            Print(rate, r);
+            const double actual = r.sentTraces / r.seconds / kChannels;
+            if (r.acquisitionLossless && rate > bestAcq) {
+                bestAcq = rate;
+                bestAcqActual = actual;
+            }
+            if (r.bareLossless && rate > bestBare) {
+                bestBare = rate;
+                bestBareActual = actual;
+            }
+            if (!r.acquisitionLossless && !r.bareLossless)
+                break;
+        }
+        const double ratio = bestBareActual > 0 ? bestAcqActual / bestBareActual : 0;
+        std::printf("highest lossless rate: acquisition %.0f (unit's actual %.0f) traces/s per channel, bare capture "
+                    "%.0f (actual %.0f); ratio %.3f (target >= 0.8)\n",
+                    bestAcq, bestAcqActual, bestBare, bestBareActual, ratio);
+        if (ratio < 0.8)
+            status = 2;
+    }
+    std::filesystem::remove_all(g_data);
+    std::filesystem::remove_all(g_home);
+    return status;
+}
