@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+class CAcquisition;
 class CMainFrame;
 class CRavikApp;
 class Profile;
@@ -28,6 +29,8 @@ struct AppParts {
     std::function<std::unique_ptr<GpsControl>(CRavikApp&)> makeGps;
     std::function<std::unique_ptr<AppDataSet>(CRavikApp&)> makeDataSet;
     std::function<std::unique_ptr<ControlUnit>(CRavikApp&)> makeUnit;
+    // The acquisition over the data set and the unit; built last, released first.
+    std::function<std::unique_ptr<CAcquisition>(CRavikApp&)> makeAcquisition;
     // The main window, built by InitInstance; null when it cannot be made.
     std::function<std::unique_ptr<CMainFrame>(CRavikApp&)> makeMainFrame;
 };

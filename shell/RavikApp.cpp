@@ -88,6 +88,7 @@ CRavikApp::CRavikApp(AppParts parts)
     m_data = Build<AppDataSet>(m_parts.makeDataSet, *this);
     m_params.LoadAll(*m_parts.prompter);
     m_unit = Build<ControlUnit>(m_parts.makeUnit, *this);
+    m_acquisition = Build<CAcquisition>(m_parts.makeAcquisition, *this);
 
     {
         std::lock_guard lock(g_postLock);
@@ -109,6 +110,7 @@ CRavikApp::~CRavikApp()
 
     // Reverse order of construction. Every thread has ended (ExitInstance), so the
     // settings files are written last, from a program at rest.
+    m_acquisition.reset();
     m_unit.reset();
     m_params.SaveAll(*m_parts.prompter);
     m_data.reset();

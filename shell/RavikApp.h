@@ -10,9 +10,10 @@
 
 #include "model/AppSettings.h"
 #include "model/MeasParamSet.h"
-#include "shell/AcquisitionStatus.h"
+#include "link/Acquisition.h"
+#include "link/AcquisitionStatus.h"
 #include "shell/AppCommands.h"
-#include "shell/AppLocks.h"
+#include "link/AppLocks.h"
 #include "shell/AppParts.h"
 #include "shell/AppUnitInfo.h"
 #include "shell/DocTemplate.h"
@@ -109,6 +110,8 @@ public:
     GpsControl* Gps() const { return m_gps.get(); }
     AppDataSet* DataSet() const { return m_data.get(); }
     ControlUnit* Unit() const { return m_unit.get(); }
+    // The acquisition the documents measure with; null without a data set or unit.
+    CAcquisition* Acquisition() const { return m_acquisition.get(); }
     const RefreshThrottle& Throttle() const { return m_throttle; }
     // The timer of the refresh that a dropped traces-ready message asked for.
     QTimer& LateRefreshTimer() { return m_lateRefresh; }
@@ -156,6 +159,7 @@ private:
     std::unique_ptr<GpsControl> m_gps;
     std::unique_ptr<AppDataSet> m_data;
     std::unique_ptr<ControlUnit> m_unit;
+    std::unique_ptr<CAcquisition> m_acquisition;
     std::unique_ptr<CMainFrame> m_pMainWnd;
 };
 

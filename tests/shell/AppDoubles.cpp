@@ -68,6 +68,9 @@ void AppHarness::Construct()
         unit = u.get();
         return u;
     };
+    parts.makeAcquisition = [this](CRavikApp& a) -> std::unique_ptr<CAcquisition> {
+        return realAcquisition ? MakeProgramAcquisition(a) : nullptr;
+    };
     parts.makeMainFrame = [this](CRavikApp& a) -> std::unique_ptr<CMainFrame> {
         log.push_back("make main frame");
         if (frameFails)

@@ -263,6 +263,7 @@ public:
     bool realData = false;  // the program's data set in place of FakeDataSet
     bool realGps = false;   // the program's GPS receiver in place of FakeGps
     bool realUnit = false;  // the program's control unit (link and driver) in place of FakeUnit
+    bool realAcquisition = false;  // the program's acquisition (needs the real data set and unit)
     FakeGps* gps = nullptr;
     FakeDataSet* data = nullptr;
     FakeUnit* unit = nullptr;
