@@ -1,0 +1,26 @@
+// What the application object does with the control unit and its Ethernet link: the
+// presence check, the start-up exchange, the stop at exit and the link's own opening and
+// closing. The caller holds the driver lock around every call but CloseLink at exit.
+#pragma once
+
+#include <cstdint>
+
+class CMeasParamSet;
+
+class ControlUnit {
+public:
+    virtual ~ControlUnit() = default;
+    // Opens the link when needed and looks for the unit: true when it answered.
+    virtual bool Detect() = 0;
+    virtual int SetCountry(std::uint8_t country) = 0;
+    // Channels that the unit cannot serve are switched off; sample intervals are read.
+    virtual void SyncChannelsWithUnit(CMeasParamSet& params) = 0;
+    virtual void ReadSampleIntervals(CMeasParamSet& params) = 0;
+    virtual int StopAcquisition() = 0;
+    // Opens the link on the chosen adapter (0 opened); the receive thread starts.
+    virtual int OpenLink() = 0;
+    // Stops and joins the receive thread and closes the capture; harmless when closed.
+    virtual void CloseLink() = 0;
+    // False only for a single-channel unit; true while no unit has answered.
+    virtual bool IsModularUnit() { return true; }
+};

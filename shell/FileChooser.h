@@ -1,0 +1,9 @@
+// The file dialog of the Open command: an existing data file, "*.rd3" by default.
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+// The chosen file's full path, or "" when the operator cancelled.
+std::string ChooseDataFileToOpen(QWidget* parent);

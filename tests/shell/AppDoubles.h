@@ -1,0 +1,274 @@
+// Recording doubles of the application object's parts, and a fixture that builds the
+// application from them with a memory profile and a temporary settings folder.
+#pragma once
+
+#include "model/Profile.h"
+#include "model/Prompter.h"
+#include "shell/AppDataSet.h"
+#include "shell/AppDocument.h"
+#include "shell/ControlUnit.h"
+#include "shell/GpsControl.h"
+#include "shell/MainFrame.h"
+#include "shell/PositionBar.h"
+#include "shell/RavikApp.h"
+#include "shell/TickClock.h"
+#include "tests/support/TempDir.h"
+
+#include <QEvent>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One log of everything the doubles saw, in order.
+using EventLog = std::vector<std::string>;
+
+class LoggingPrompter : public Prompter {
+public:
+    explicit LoggingPrompter(EventLog& log) : m_log(log) {}
+    void message(int id) override
+    {
+        ids.push_back(id);
+        m_log.push_back("message " + std::to_string(id));
+    }
+    bool askYesNo(int id) override
+    {
+        m_log.push_back("question " + std::to_string(id));
+        return false;
+    }
+    void messageText(const std::string& text) override { m_log.push_back("text " + text); }
+    std::vector<int> ids;
+
+private:
+    EventLog& m_log;
+};
+
+// A memory profile that logs the first write of each section.
+class LoggingProfile : public MemoryProfile {
+public:
+    explicit LoggingProfile(EventLog& log) : m_log(log) {}
+    bool writeInt(const std::string& s, const std::string& k, std::int32_t v) override
+    {
+        Note(s);
+        return MemoryProfile::writeInt(s, k, v);
+    }
+    bool writeString(const std::string& s, const std::string& k, const std::string& v) override
+    {
+        Note(s);
+        return MemoryProfile::writeString(s, k, v);
+    }
+    bool writeBinary(const std::string& s, const std::string& k, const std::vector<std::uint8_t>& v) override
+    {
+        Note(s);
+        return MemoryProfile::writeBinary(s, k, v);
+    }
+    bool logging = true;
+
+private:
+    void Note(const std::string& section)
+    {
+        if (logging && (m_log.empty() || m_log.back() != "profile " + section))
+            m_log.push_back("profile " + section);
+    }
+    EventLog& m_log;
+};
+
+class FakeClock : public TickClock {
+public:
+    std::uint32_t Now() const override { return now; }
+    std::uint32_t now = 0;
+};
+
+// Each double also notes whether the settings files existed at the moment it was closed
+// or destroyed, so a test can tell whether they were written before or after.
+class SettingsFiles {
+public:
+    explicit SettingsFiles(std::string folder) : m_folder(std::move(folder)) {}
+    bool AnyExists() const;
+    const std::string& Folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+};
+
+class FakeGps : public GpsControl {
+public:
+    FakeGps(EventLog& log, const SettingsFiles& files) : m_log(log), m_files(files) {}
+    ~FakeGps() override { m_log.push_back(std::string("gps destroyed") + (m_files.AnyExists() ? " after save" : "")); }
+    Values GetGpsValues() const override { return values; }
+    void SetGpsValues(const Values& v) override
+    {
+        values = v;
+        m_log.push_back("gps settings");
+    }
+    void Enable(bool on) override
+    {
+        open = on;
+        m_log.push_back(on ? "gps on" : "gps off");
+    }
+    bool IsOpen() const override { return open; }
+    void StopRunning() override { m_log.push_back("gps stop running"); }
+    void Close() override
+    {
+        open = false;
+        m_log.push_back(std::string("gps close") + (m_files.AnyExists() ? " after save" : ""));
+    }
+    Values values;
+    bool open = false;
+
+private:
+    EventLog& m_log;
+    const SettingsFiles& m_files;
+};
+
+class FakeUnit : public ControlUnit {
+public:
+    FakeUnit(EventLog& log, const SettingsFiles& files) : m_log(log), m_files(files) {}
+    ~FakeUnit() override { m_log.push_back(std::string("unit destroyed") + (m_files.AnyExists() ? " after save" : "")); }
+    bool Detect() override
+    {
+        m_log.push_back("unit detect");
+        return present;
+    }
+    int SetCountry(std::uint8_t c) override
+    {
+        m_log.push_back("unit country " + std::to_string(c));
+        return 0;
+    }
+    void SyncChannelsWithUnit(CMeasParamSet&) override { m_log.push_back("unit sync channels"); }
+    void ReadSampleIntervals(CMeasParamSet&) override { m_log.push_back("unit sample intervals"); }
+    int StopAcquisition() override
+    {
+        m_log.push_back("unit stop acquisition");
+        return 0;
+    }
+    int OpenLink() override
+    {
+        m_log.push_back("unit open link");
+        return 0;
+    }
+    void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
+    bool IsModularUnit() override { return modular; }
+    bool present = true;
+    bool modular = true;
+
+private:
+    EventLog& m_log;
+    const SettingsFiles& m_files;
+};
+
+struct MarkerCall {
+    int channel;
+    std::uint32_t trace;
+    std::uint16_t value;
+    std::uint16_t type;
+    bool operator==(const MarkerCall&) const = default;
+};
+
+class FakeDataSet : public AppDataSet {
+public:
+    FakeDataSet(EventLog& log, const SettingsFiles& files) : m_log(log), m_files(files) {}
+    ~FakeDataSet() override { m_log.push_back(std::string("data destroyed") + (m_files.AnyExists() ? " after save" : "")); }
+    void SetHeaderDefaults() override { m_log.push_back("data header defaults"); }
+    std::int32_t TraceCount(int k) override { return traces[k]; }
+    bool GpsLogWantsRecord(int k, std::int32_t count) override { return gpsLastTrace[k] != count; }
+    void WriteGpsRecord(int k, std::int32_t trace) override
+    {
+        gpsRecords.push_back({k, trace});
+        gpsLastTrace[k] = trace;
+    }
+    void AddMarker(int k, std::uint32_t trace, std::uint16_t value, std::uint16_t type) override
+    {
+        markers.push_back({k, trace, value, type});
+    }
+    std::map<int, std::int32_t> traces;
+    std::map<int, std::int32_t> gpsLastTrace;
+    std::vector<std::pair<int, std::int32_t>> gpsRecords;
+    std::vector<MarkerCall> markers;
+
+private:
+    EventLog& m_log;
+    const SettingsFiles& m_files;
+};
+
+class FakeDocument : public AppDocument {
+public:
+    explicit FakeDocument(EventLog& log, std::string name = "doc") : m_log(log), m_name(std::move(name)) {}
+    bool OnNewDocument() override
+    {
+        Note("new");
+        return newResult;
+    }
+    bool OnOpenDocument(const std::string& path) override
+    {
+        Note("open " + path);
+        return openResult;
+    }
+    void OnCloseDocument() override { Note("close"); }
+    void OnMeasureStart() override { Note("start"); }
+    void OnMeasureStop() override { Note("stop"); }
+    void StopMeasurement() override { Note("stop measurement"); }
+    void RefreshViews() override
+    {
+        ++refreshes;
+        Note("refresh");
+    }
+    int refreshes = 0;
+    bool newResult = true;
+    bool openResult = true;
+
+private:
+    void Note(const std::string& what) { m_log.push_back(m_name + " " + what); }
+    EventLog& m_log;
+    std::string m_name;
+};
+
+class CountingBar : public CWorkload {
+public:
+    void Update() override { ++updates; }
+    int updates = 0;
+};
+
+// The real main frame with a position bar that counts its updates.
+class TestFrame : public CMainFrame {
+public:
+    explicit TestFrame(CRavikApp& app) : CMainFrame(app) {}
+    CWorkload& PositionBar() override { return bar; }
+    CountingBar bar;
+};
+
+// Builds the application from the doubles. Members are public so tests can script them.
+class AppHarness {
+public:
+    AppHarness();
+    ~AppHarness();
+    // Constructs the application object (reads the settings files).
+    void Construct();
+    // Construct() and InitInstance(), which must succeed.
+    void Start();
+    // What happens when File > Exit is chosen: the window closes, then the program exits.
+    void Exit();
+    // A document in its own child window, made the active one.
+    FakeDocument& OpenFakeDocument(const std::string& name = "doc");
+    void Deliver(QEvent::Type type);
+
+    EventLog log;
+    TempDir dir;
+    SettingsFiles files;
+    LoggingPrompter prompter{log};
+    LoggingProfile profile{log};
+    FakeClock clock;
+    bool withGps = true, withData = true, withUnit = true, frameFails = false;
+    bool realData = false;  // the program's data set in place of FakeDataSet
+    bool realGps = false;   // the program's GPS receiver in place of FakeGps
+    bool realUnit = false;  // the program's control unit (link and driver) in place of FakeUnit
+    bool realAcquisition = false;  // the program's acquisition (needs the real data set and unit)
+    FakeGps* gps = nullptr;
+    FakeDataSet* data = nullptr;
+    FakeUnit* unit = nullptr;
+    bool unitPresent = true;
+    std::unique_ptr<CRavikApp> app;
+
+    TestFrame& Frame() { return *static_cast<TestFrame*>(app->MainWindow()); }
+};

@@ -1,0 +1,264 @@
+// The notifications the worker threads post to the application object, delivered as the
+// event loop delivers them, with a clock the test drives.
+
+#include "tests/shell/AppDoubles.h"
+
+#include "shell/AppEvents.h"
+#include "shell/MarkerSettings.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+using appevent::kAcquisitionEnded;
+using appevent::kGpsUpdate;
+using appevent::kStatusUpdate;
+using appevent::kTracesReady;
+
+class AppHandlers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        h.clock.now = 5000;
+        h.Start();
+        h.log.clear();
+    }
+    AppHarness h;
+};
+
+// ---- traces ready: the refresh throttle -------------------------------------------------
+
+TEST_F(AppHandlers, TwoTracesReadyFiftyMillisecondsApartRefreshOnce)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.Deliver(kTracesReady);
+    h.clock.now += 50;
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 1);
+}
+
+TEST_F(AppHandlers, MessageAtLeast101MillisecondsLaterRefreshesAgain)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.Deliver(kTracesReady);
+    h.clock.now += 100;
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 1);
+    h.clock.now += 1;  // 101 after the first refresh
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 2);
+}
+
+TEST_F(AppHandlers, DroppedMessageAsksForOneRefreshAtTheEndOfTheWindow)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.Deliver(kTracesReady);
+    h.clock.now += 50;
+    h.Deliver(kTracesReady);
+    h.clock.now += 20;
+    h.Deliver(kTracesReady);  // the burst's last traces
+
+    ASSERT_TRUE(h.app->LateRefreshTimer().isActive());
+    EXPECT_EQ(h.app->LateRefreshTimer().interval(), 51);  // 101 after the refresh
+    h.clock.now += 31;
+    h.app->OnLateRefresh();
+    EXPECT_EQ(doc.refreshes, 2);  // the newest traces are drawn, once
+
+    // The late refresh opens a new window.
+    h.clock.now += 60;
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 2);
+}
+
+TEST_F(AppHandlers, LateRefreshIsNotRepeatedWhenARegularOneCameFirst)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.Deliver(kTracesReady);
+    h.clock.now += 50;
+    h.Deliver(kTracesReady);
+    h.clock.now += 60;  // the timer has not run yet; this message is outside the window
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 2);
+    h.app->OnLateRefresh();
+    EXPECT_EQ(doc.refreshes, 2);
+}
+
+TEST_F(AppHandlers, FirstMessageRefreshesEvenWhenTheClockStartsNearZero)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.clock.now = 3;
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 1);
+}
+
+TEST_F(AppHandlers, ThrottleHoldsAcrossTheWrapOfTheTickCount)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.clock.now = 0xFFFFFFF0u;
+    h.Deliver(kTracesReady);
+    h.clock.now = 0x00000020u;  // 48 ms later
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 1);
+    h.clock.now = 0x00000055u;  // 101 ms later
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 2);
+}
+
+TEST_F(AppHandlers, TracesReadyWithoutADocumentDrawsNothingAndKeepsRunning)
+{
+    h.Deliver(kTracesReady);
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.clock.now += 200;
+    h.Deliver(kTracesReady);
+    EXPECT_EQ(doc.refreshes, 1);
+}
+
+// ---- status and GPS updates -------------------------------------------------------------
+
+TEST_F(AppHandlers, StatusUpdateUpdatesThePositionBar)
+{
+    h.Deliver(kStatusUpdate);
+    h.Deliver(kStatusUpdate);
+    EXPECT_EQ(h.Frame().bar.updates, 2);
+}
+
+TEST_F(AppHandlers, GpsUpdateWhileNotMeasuringUpdatesTheBarAndWritesNoRecord)
+{
+    h.app->m_params.m_params[0].m_bActive = 1;
+    h.data->traces[0] = 12;
+    h.Deliver(kGpsUpdate);
+    EXPECT_EQ(h.Frame().bar.updates, 1);
+    EXPECT_TRUE(h.data->gpsRecords.empty());
+}
+
+TEST_F(AppHandlers, GpsUpdateWhileMeasuringWritesOneRecordPerActiveChannelWithNewTraces)
+{
+    for (auto& p : h.app->m_params.m_params)
+        p.m_bActive = 0;
+    h.app->m_params.m_params[0].m_bActive = 1;
+    h.app->m_params.m_params[3].m_bActive = 1;
+    h.app->m_params.m_params[5].m_bActive = 0;
+    h.data->traces = {{0, 7}, {3, 4}, {5, 9}};
+    h.data->gpsLastTrace = {{0, 7}, {3, 2}, {5, 1}};  // channel 0 has nothing new
+    h.app->m_status.m_bMeasuring = 1;
+
+    h.Deliver(kGpsUpdate);
+    const std::vector<std::pair<int, std::int32_t>> expected = {{3, 4}};
+    EXPECT_EQ(h.data->gpsRecords, expected);
+    h.Deliver(kGpsUpdate);  // nothing new since
+    EXPECT_EQ(h.data->gpsRecords, expected);
+}
+
+TEST(AppHandlersBeforeStart, UpdatesBeforeTheMainWindowExistsDoNothing)
+{
+    AppHarness h;
+    h.Construct();
+    h.app->m_params.m_params[0].m_bActive = 1;
+    h.data->traces[0] = 3;
+    h.app->m_status.m_bMeasuring = 1;
+    for (QEvent::Type t : {kGpsUpdate, kStatusUpdate, kTracesReady, kAcquisitionEnded, appevent::MarkerKey(0)})
+        h.Deliver(t);
+    EXPECT_TRUE(h.data->gpsRecords.empty());
+    EXPECT_TRUE(h.data->markers.empty());
+}
+
+// ---- acquisition ended on an error --------------------------------------------------------
+
+TEST_F(AppHandlers, AcquisitionEndedStopsTheMeasuringDocumentOnce)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    h.app->m_status.m_bMeasuring = 1;
+    h.Deliver(kAcquisitionEnded);
+    EXPECT_EQ(h.log, EventLog{"doc stop"});
+    h.app->m_status.m_bMeasuring = 0;  // as the document's Stop leaves it
+    h.Deliver(kAcquisitionEnded);
+    EXPECT_EQ(h.log, EventLog{"doc stop"});
+    (void)doc;
+}
+
+// ---- marker keys ------------------------------------------------------------------------
+
+class MarkerKeys : public AppHandlers {
+protected:
+    void SetUp() override
+    {
+        AppHandlers::SetUp();
+        for (auto& p : h.app->m_params.m_params)
+            p.m_bActive = 0;
+        h.app->m_params.m_params[0].m_bActive = 1;
+        h.app->m_params.m_params[3].m_bActive = 1;
+        h.app->m_params.m_nCurSlot = 1;
+        h.app->m_params.m_nCurChannel = 1;  // channel index 3
+        h.data->traces = {{0, 11}, {3, 42}};
+        h.app->m_status.m_nDistanceCount = 40;
+        h.app->m_status.m_nDistanceMultiplier = 1;
+    }
+    void Measure()
+    {
+        h.OpenFakeDocument();
+        h.app->m_status.m_bMeasuring = 1;
+    }
+};
+
+TEST_F(MarkerKeys, TimeAndKeyboardModeMarkTheCurrentChannelsTraceCountOnEveryActiveChannel)
+{
+    Measure();
+    h.app->m_params.m_nTrigType = 200;  // time
+    h.Deliver(appevent::MarkerKey(2));  // key 3
+    h.app->m_params.m_nTrigType = 255;  // keyboard
+    h.Deliver(appevent::MarkerKey(8));  // key 9
+    const std::vector<MarkerCall> expected = {{0, 42, 0, 3}, {3, 42, 0, 3}, {0, 42, 0, 9}, {3, 42, 0, 9}};
+    EXPECT_EQ(h.data->markers, expected);
+}
+
+TEST_F(MarkerKeys, WheelModeMarksDistanceCountTimesMultiplier)
+{
+    Measure();
+    h.app->m_params.m_nTrigType = 0;
+    h.app->m_status.m_nDistanceMultiplier = 1;
+    h.Deliver(appevent::MarkerKey(0));
+    const std::vector<MarkerCall> expected = {{0, 40, 0, 1}, {3, 40, 0, 1}};
+    EXPECT_EQ(h.data->markers, expected);
+}
+
+TEST_F(MarkerKeys, WheelRunBackwardsPastItsStartGivesNoMarkerRatherThanAWrappedTraceNumber)
+{
+    Measure();
+    h.app->m_params.m_nTrigType = 0;
+    h.app->m_status.m_nDistanceMultiplier = -1;
+    h.Deliver(appevent::MarkerKey(0));
+    EXPECT_TRUE(h.data->markers.empty());
+    h.app->m_status.m_nDistanceCount = -40;  // reverse run: count and multiplier agree
+    h.Deliver(appevent::MarkerKey(0));
+    EXPECT_EQ(h.data->markers, (std::vector<MarkerCall>{{0, 40, 0, 1}, {3, 40, 0, 1}}));
+}
+
+TEST_F(MarkerKeys, NothingIsWrittenWhileNotMeasuringForAnInactiveMarkerOrWithoutDocument)
+{
+    h.app->m_params.m_nTrigType = 200;
+    h.app->m_status.m_bMeasuring = 1;
+    h.Deliver(appevent::MarkerKey(0));  // no document
+    h.OpenFakeDocument();
+    h.app->m_status.m_bMeasuring = 0;
+    h.Deliver(appevent::MarkerKey(0));  // not measuring
+    h.app->m_status.m_bMeasuring = 1;
+    h.app->m_pMarkerSettings->SetActive(5, false);
+    h.Deliver(appevent::MarkerKey(4));  // marker 5 inactive
+    EXPECT_TRUE(h.data->markers.empty());
+    h.Deliver(appevent::MarkerKey(5));  // marker 6 still active
+    EXPECT_EQ(h.data->markers.size(), 2u);
+}
+
+TEST_F(MarkerKeys, DigitKeysOfTheMainKeyboardPostMarkersAndTheKeypadDoesNot)
+{
+    Measure();
+    h.app->m_params.m_nTrigType = 200;
+    QWidget* target = h.app->MainWindow();
+    QKeyEvent keypad(QEvent::KeyRelease, Qt::Key_4, Qt::KeypadModifier, "4");
+    QCoreApplication::sendEvent(target, &keypad);
+    QKeyEvent main(QEvent::KeyRelease, Qt::Key_4, Qt::NoModifier, "4");
+    QCoreApplication::sendEvent(target, &main);
+    QCoreApplication::sendPostedEvents(h.app.get());
+    EXPECT_EQ(h.data->markers, (std::vector<MarkerCall>{{0, 42, 0, 4}, {3, 42, 0, 4}}));
+}

@@ -1,0 +1,130 @@
+// A measurement against the simulated control unit, run by a document over the program's
+// acquisition, and ended by closing the program: the measurement is stopped properly
+// before anything is saved. Needs root.
+
+#include "tests/shell/AppDoubles.h"
+
+#include "link/Measurement.h"
+#include "model/AppSettings.h"
+#include "model/RadarData.h"
+#include "tests/support/SimVethFixture.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sys/stat.h>
+
+namespace {
+
+template <typename F>
+bool ProcessUntil(F done)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < giveUp)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+int HeaderValue(const std::string& rad, const std::string& key)
+{
+    const std::size_t at = rad.find(key);
+    return at == std::string::npos ? -1 : std::stoi(rad.substr(at + key.size()));
+}
+
+// A document that measures through the program's acquisition, as the radar document does.
+class MeasuringDocument : public FakeDocument {
+public:
+    MeasuringDocument(EventLog& log, CRavikApp& app)
+        : FakeDocument(log, "measuring"),
+          m_measurement(*app.Acquisition(),
+                        MeasurementHooks{[&app] { return app.m_settings.m_strDataFolder; },
+                                         [&app] { return app.m_settings.m_strBaseName; }})
+    {
+    }
+    void OnMeasureStart() override
+    {
+        FakeDocument::OnMeasureStart();
+        startResult = m_measurement.OnMeasureStart();
+    }
+    void OnMeasureStop() override
+    {
+        FakeDocument::OnMeasureStop();
+        m_measurement.OnMeasureStop();
+    }
+    bool ThreadRunning() const { return m_measurement.ThreadRunning(); }
+    int startResult = 99;
+
+private:
+    CMeasurement m_measurement;
+};
+
+int Count(const std::vector<SimReceived>& requests, std::uint16_t code)
+{
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(),
+                                          [code](const SimReceived& r) { return r.request.code == code; }));
+}
+
+} // namespace
+
+class AppMeasurementNet : public SimVethTest {};
+
+TEST_F(AppMeasurementNet, ClosingTheProgramWhileMeasuringStopsTheUnitJoinsTheThreadAndRewritesTheHeaders)
+{
+    std::string error;
+    ASSERT_TRUE(net.StartUnit(CSimUnitConfig::Tolam(), error)) << error;
+    AppHarness h;
+    h.realUnit = true;
+    h.realData = true;
+    h.realAcquisition = true;
+    h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 1);
+    const std::string folder = h.dir.path() + "/data/";
+    ::mkdir(folder.c_str(), 0755);
+    {
+        CScopedNetns inside(net.HostNetns().Fd());
+        ASSERT_TRUE(inside.Ok()) << inside.Error();
+        h.Construct();
+        ASSERT_NE(h.app->Acquisition(), nullptr);
+        ASSERT_TRUE(h.app->InitInstance());
+    }
+    ASSERT_TRUE(h.app->m_status.IsConnected());
+    h.app->m_settings.m_strDataFolder = folder;
+    h.app->m_settings.m_strBaseName = "Exit";
+    CMeasParamSet& params = h.app->m_params;
+    for (auto& p : params.m_params)
+        p.m_bActive = 0;
+    params.m_params[0].m_bActive = 1;
+    params.m_params[0].m_nSamples = 256;
+    params.m_params[0].m_dTimeInterval = 0.01;
+    params.m_nCurSlot = 0;
+    params.m_nCurChannel = 0;
+    params.m_nTrigType = 128;  // time mode
+
+    auto owned = std::make_unique<MeasuringDocument>(h.log, *h.app);
+    MeasuringDocument* doc = owned.get();
+    h.app->MainWindow()->AddDocument(std::move(owned));
+    doc->OnMeasureStart();
+    ASSERT_EQ(doc->startResult, kStartOk);
+    ASSERT_TRUE(h.app->m_status.IsMeasuring());
+
+    // Traces arrive: the posted notices redraw the document and update the position bar.
+    ASSERT_TRUE(ProcessUntil([&] { return doc->refreshes > 0 && h.Frame().bar.updates > 0; }));
+    ASSERT_TRUE(ProcessUntil([&] { return h.app->DataSet()->TraceCount(0) >= 10; }));
+    const int stopsBefore = Count(net.Unit().Requests(), 13);
+
+    h.Exit();
+
+    EXPECT_FALSE(h.app->m_status.IsMeasuring());
+    EXPECT_GT(Count(net.Unit().Requests(), 13), stopsBefore);
+    const std::string rad = ReadFileBytes(folder + "Exit_0001_A1.rad");
+    const std::string rd3 = ReadFileBytes(folder + "Exit_0001_A1.rd3");
+    const int samples = HeaderValue(rad, "SAMPLES:");
+    ASSERT_GT(samples, 0) << rad;
+    EXPECT_EQ(rd3.size() % (static_cast<std::size_t>(samples) * 2), 0u);
+    EXPECT_EQ(HeaderValue(rad, "LAST TRACE:"), static_cast<int>(rd3.size() / (static_cast<std::size_t>(samples) * 2)));
+    EXPECT_GE(HeaderValue(rad, "LAST TRACE:"), 10);
+    // Stopped once, by the closing of the main window.
+    EXPECT_EQ(std::count(h.log.begin(), h.log.end(), "measuring stop"), 1);
+}
