@@ -52,6 +52,17 @@ int PtyPair::Queued() const
     return n;
 }
 
+int ThreadCountReaching(int expected)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int n = ThreadCount();
+    while (n != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        n = ThreadCount();
+    }
+    return n;
+}
+
 void PtyPair::Feed(const std::string& bytes)
 {
     if (bytes.size() >= 4000)

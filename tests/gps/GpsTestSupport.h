@@ -89,3 +89,6 @@ std::vector<std::uint8_t> BigEndianFloats(const std::vector<float>& values);
 
 // Threads of this process now.
 int ThreadCount();
+// The thread count once it has come to `expected`, or the count after some seconds of
+// waiting: a joined thread may still be listed by the kernel for a moment after the join.
+int ThreadCountReaching(int expected);
