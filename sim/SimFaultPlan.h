@@ -3,7 +3,7 @@
 // fragment faults, any outgoing message for the malformed stand-alone frames, a reply for the
 // reply faults, a start command, a trigger step, a trace, a sensor record.
 //
-// Spec syntax: NAME, NAME=ARG[,ARG...], optionally followed by /N. Names and arguments:
+// Written form: NAME, NAME=ARG[,ARG...], optionally followed by /N. Names and arguments:
 //   drop-frag=K          leave out fragment K of the next message with at least K fragments
 //   drop-last            leave out the last fragment of the next multi-fragment message
 //   swap-frags[=A,B]     send fragments A and B (default 1,2) in swapped order
@@ -58,14 +58,14 @@ struct SimFault {
     std::vector<int64_t> args;
     int every = 0;        // 0: one-shot
     uint64_t seen = 0;    // chances that met its condition so far
-    std::string text;     // the spec as given, for logs
+    std::string text;     // the fault as it was written, for logs
 
     int64_t Arg(size_t i, int64_t fallback = 0) const { return i < args.size() ? args[i] : fallback; }
 };
 
 class CSimFaultPlan {
 public:
-    // Adds a fault from its spec; false with a reason when the spec is not understood.
+    // Adds a fault from its written form; false with a reason when that is not understood.
     bool Add(const std::string& spec, std::string& error);
 
     // The faults that fire at this chance, in the order they were added. fits tells whether
