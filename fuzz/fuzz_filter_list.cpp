@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the filter list reader. A file it refuses must leave the list as
 // it was; a file it accepts must save and load back to the same bytes, and the list it made
 // must filter a block of traces without fault whatever the parameters.
+#include "fuzz/FuzzScratch.h"
 #include "filters/FilterCatalogue.h"
 #include "filters/FilterChain.h"
 #include "filters/FilterLibrary.h"
@@ -24,26 +25,15 @@ public:
     void apply(const std::vector<FilterParamValue>&, TraceBlock&) const override {}
 };
 
+// The scratch folder, with the extra kind registered once before the first input.
 const std::string& Folder()
 {
-    static const std::string* folder = [] {
-        std::string pattern = "/tmp/delvora-fuzz-filters-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        auto* made = new std::string(pattern);
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
+    static const bool registered = [] {
         FilterCatalogue::Register(std::make_unique<Labelled>());
-        return made;
+        return true;
     }();
-    return *folder;
-}
-
-// Written plainly: the reader is under test here, not the atomic save.
-void Put(const std::string& path, const std::string& bytes)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)
-        std::abort();
+    (void)registered;
+    return fuzz::ScratchFolder("filters");
 }
 
 } // namespace
@@ -51,7 +41,7 @@ void Put(const std::string& path, const std::string& bytes)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     const std::string path = Folder() + "/def_filter_list";
-    Put(path, std::string(reinterpret_cast<const char*>(data), size));
+    fuzz::PutFile(path, std::string(reinterpret_cast<const char*>(data), size));
 
     FilterChain list;
     list.add("Gain");
@@ -63,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
 
     const std::string saved = FilterListFile::Format(list);
-    Put(path, saved);
+    fuzz::PutFile(path, saved);
     FilterChain again;
     if (!FilterListFile::Read(path, again) || !again.sameSettings(list) || FilterListFile::Format(again) != saved)
         std::abort();

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the four settings-file readers, then saves and reloads what they
 // made of it: the second load must give back the same settings file bytes.
+#include "fuzz/FuzzScratch.h"
 #include "model/MeasParamSet.h"
 #include "model/TextFile.h"
 
@@ -10,22 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A folder for the whole run, removed at exit (the path is never destroyed before that).
-const std::string& Folder()
-{
-    static const std::string* folder = [] {
-        // Memory-backed when possible: every save syncs, and a disk makes that slow.
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/delvora-fuzz-XXXXXX"
-                                                            : "/tmp/delvora-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        auto* made = new std::string(pattern);
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        return made;
-    }();
-    return *folder;
-}
 
 std::string Slurp(const std::string& path)
 {
@@ -40,19 +25,17 @@ std::string Slurp(const std::string& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    const std::string& folder = Folder();
+    const std::string& folder = fuzz::ScratchFolder("settings");
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     for (const char* name : {"last_used_param", "global_settings", "preset_param", "wheel_presets"})
-        if (!SaveFileAtomically(folder + "/" + name, bytes))
-            std::abort();
+        fuzz::Check(SaveFileAtomically(folder + "/" + name, bytes));
 
     CMeasParamSet first(folder);
     first.LoadLastUsed();
     first.LoadGlobals();
     first.LoadPresets();
     first.LoadWheels();
-    if (!first.SaveLastUsed() || !first.SaveGlobals() || !first.SavePresets() || !first.SaveWheels())
-        std::abort();
+    fuzz::Check(first.SaveLastUsed() && first.SaveGlobals() && first.SavePresets() && first.SaveWheels());
     const std::string saved = Slurp(folder + "/last_used_param") + Slurp(folder + "/global_settings") +
                               Slurp(folder + "/preset_param") + Slurp(folder + "/wheel_presets");
 
@@ -67,7 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     second.SaveWheels();
     const std::string again = Slurp(folder + "/last_used_param") + Slurp(folder + "/global_settings") +
                               Slurp(folder + "/preset_param") + Slurp(folder + "/wheel_presets");
-    if (saved != again)
-        std::abort();
+    fuzz::Check(saved == again);
     return 0;
 }
