@@ -25,6 +25,7 @@
 // The 10-minute run:  build/bin/bench_acquisition --seconds 600 --ladder-seconds 0
 // Exit status: 0 when the target run lost nothing and the ladder ratio is at least 0.8,
 // 2 when not, 1 when the set-up failed.
+#include "bench/common/BareCapture.h"
 #include "model/AppSettings.h"
 #include "model/GpsSettingsTarget.h"
 #include "model/MeasParamSet.h"
@@ -70,72 +71,6 @@ public:
     void SetGpsValues(const Values&) override {}
     void Enable(bool) override {}
     bool IsOpen() const override { return false; }
-};
-
-// Every frame of the unit's EtherType that reaches the host end, counted and dropped.
-class BareCounter {
-public:
-    explicit BareCounter(const char* device)
-    {
-        char errbuf[PCAP_ERRBUF_SIZE];
-        m_p = pcap_create(device, errbuf);
-        if (!m_p)
-            return;
-        pcap_set_snaplen(m_p, 65536);
-        pcap_set_promisc(m_p, 1);
-        pcap_set_timeout(m_p, 2);
-        pcap_set_buffer_size(m_p, 10'485'760);
-        if (pcap_activate(m_p) < 0) {
-            pcap_close(m_p);
-            m_p = nullptr;
-            return;
-        }
-        pcap_setdirection(m_p, PCAP_D_IN);
-        pcap_setnonblock(m_p, 1, errbuf);
-        bpf_program filter{};
-        pcap_compile(m_p, &filter, "ether proto 0x5555", 1, PCAP_NETMASK_UNKNOWN);
-        pcap_setfilter(m_p, &filter);
-        pcap_freecode(&filter);
-        m_thread = std::thread([this] { Count(); });
-    }
-    ~BareCounter() { Stop(); }
-    bool Ok() const { return m_p != nullptr; }
-    long Frames() const { return m_frames; }
-    unsigned Dropped()
-    {
-        pcap_stat s{};
-        if (m_p)
-            pcap_stats(m_p, &s);
-        return s.ps_drop;
-    }
-    void Stop()
-    {
-        m_run = false;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_p)
-            pcap_close(m_p);
-        m_p = nullptr;
-    }
-
-private:
-    void Count()
-    {
-        pollfd fd{pcap_get_selectable_fd(m_p), POLLIN, 0};
-        auto count = [](u_char* user, const pcap_pkthdr*, const u_char*) {
-            auto* n = reinterpret_cast<std::atomic<long>*>(user);
-            n->store(n->load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-        };
-        while (m_run) {
-            poll(&fd, 1, 2);
-            pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(&m_frames));
-        }
-    }
-
-    pcap_t* m_p = nullptr;
-    std::thread m_thread;
-    std::atomic<bool> m_run{true};
-    std::atomic<long> m_frames{0};
 };
 
 struct RunResult {

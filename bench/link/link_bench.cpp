@@ -16,6 +16,7 @@
 //     --rate FPS   the paced run's frames per second (default 50000; 0 skips it)
 //     --blaster    the plain sender instead of the simulated unit
 //     --frames N   frames per blaster run (default 300000)
+#include "bench/common/BareCapture.h"
 #include "link/ByteOrder.h"
 #include "link/PcapTransport.h"
 #include "link/RingRecord.h"
@@ -247,70 +248,6 @@ void PrintLinkCounters(const LinkCounters& c)
 }  // namespace
 
 // ---- the simulated unit ---------------------------------------------------------------
-
-// A bare capture on `device` counting every frame of the unit's EtherType.
-class BareCounter {
-public:
-    explicit BareCounter(const char* device)
-    {
-        char errbuf[PCAP_ERRBUF_SIZE];
-        m_p = pcap_create(device, errbuf);
-        if (!m_p)
-            return;
-        pcap_set_snaplen(m_p, 65536);
-        pcap_set_promisc(m_p, 1);
-        pcap_set_timeout(m_p, 2);
-        pcap_set_buffer_size(m_p, 10'485'760);
-        if (pcap_activate(m_p) < 0) {
-            std::fprintf(stderr, "bare capture: %s\n", pcap_geterr(m_p));
-            pcap_close(m_p);
-            m_p = nullptr;
-            return;
-        }
-        pcap_setdirection(m_p, PCAP_D_IN);
-        pcap_setnonblock(m_p, 1, errbuf);
-        bpf_program filter{};
-        pcap_compile(m_p, &filter, "ether proto 0x5555", 1, PCAP_NETMASK_UNKNOWN);
-        pcap_setfilter(m_p, &filter);
-        pcap_freecode(&filter);
-        m_thread = std::thread([this] { Count(); });
-    }
-    ~BareCounter() { Stop(); }
-    bool Ok() const { return m_p != nullptr; }
-    void Stop()
-    {
-        m_run = false;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_p) {
-            pcap_stats(m_p, &m_stats);
-            pcap_close(m_p);
-            m_p = nullptr;
-        }
-    }
-    long Frames() const { return m_frames; }
-    const pcap_stat& Stats() const { return m_stats; }
-
-private:
-    void Count()
-    {
-        pollfd fd{pcap_get_selectable_fd(m_p), POLLIN, 0};
-        auto count = [](u_char* user, const pcap_pkthdr*, const u_char*) {
-            ++*reinterpret_cast<std::atomic<long>*>(user);
-        };
-        while (m_run) {
-            poll(&fd, 1, 2);
-            pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(&m_frames));
-        }
-        pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(&m_frames));
-    }
-
-    pcap_t* m_p = nullptr;
-    std::thread m_thread;
-    std::atomic<bool> m_run{true};
-    std::atomic<long> m_frames{0};
-    pcap_stat m_stats{};
-};
 
 // One run: the unit streams slot A channel 0 at `framesPerSecond` for `seconds`.
 // Returns false when the set-up failed.
