@@ -47,3 +47,19 @@ void MarkersFillLevelsAndBattery(AcqBench b);
 // The unit for MarkersFillLevelsAndBattery: marker words 0, 8, 8, 0, 8, slot A half full,
 // battery 417 reported every 100 ms.
 CSimUnitConfig MarkerUnit();
+
+// Every scenario with the unit it runs against; each wire's test file expands it once.
+#define ACQ_ALL_SCENARIOS(X)                                  \
+    X(TimeModeStoresEveryTraceAsSent, ScenarioUnit())         \
+    X(WheelForwardFillsSkippedPositions, ScenarioUnit())      \
+    X(WheelReverseCountsDown, ScenarioUnit())                 \
+    X(KeyboardStepsTakeOneTraceEach, ScenarioUnit())          \
+    X(KeyboardStepWithoutUnit, ScenarioUnit())                \
+    X(TimeModeContinuesTheDataSet, ScenarioUnit())            \
+    X(WheelModeContinuesTheDataSet, ScenarioUnit())           \
+    X(UnitVanishesDuringTheRun, ScenarioUnit())               \
+    X(DiskFullDuringTheRun, ScenarioUnit())                   \
+    X(MalformedRecordsAreSkipped, ScenarioUnit())             \
+    X(LostFragmentBecomesAZeroTrace, ScenarioUnit())          \
+    X(SensorLinesFollowTheTraces, ScenarioUnit())             \
+    X(MarkersFillLevelsAndBattery, MarkerUnit())
