@@ -1,5 +1,6 @@
 #include "model/MeasParamSet.h"
 #include "model/StringTable.h"
+#include "tests/support/SettingsGolden.h"
 #include "tests/support/RecordingPrompter.h"
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
@@ -10,28 +11,11 @@
 
 namespace {
 
-const char* kDefaultChannel =
-    "PRESET NAME:New preset\r\nCHANNEL ACTIVE:0\r\nANTENNA SEPARATION:0.100000\r\nSAMPLES:400\r\n"
-    "FREQUENCY STEPS:2\r\nSTACKS:2\r\nTIME INTERVAL:1.000000\r\nDISTANCE INTERVAL:0.200000\r\n"
-    "SIGNAL POSITION:2048\r\nRAMP INDEX:1\r\nEM SENSOR:0\r\nTIME ZERO:30\r\n";
+using golden::kDefaultChannel;
+using golden::kDefaultGlobals;
+using golden::kDefaultPreset;
+using golden::Repeat;
 
-const char* kDefaultGlobals =
-    "COUNTRY:0\r\nBEEPER:0\r\nMISSED TRACE MODE:1\r\nAUTOSTACK:0\r\nTRIG TYPE:0\r\n"
-    "WHEEL SOURCE:0\r\nMEASUREMENT DIRECTION:0\r\nMEASUREMENT UNITS:\r\nBIDIRECTIONAL:0\r\n"
-    "DCMEASFILT:1\r\n";
-
-const char* kDefaultPreset =
-    "PRESET NAME:500 MHz shielded\r\nANTENNA SEPARATION:0.160000\r\nSAMPLES:400\r\n"
-    "FREQUENCY STEPS:8\r\nSTACKS:2\r\nTIME INTERVAL:0.100000\r\nDISTANCE INTERVAL:0.100000\r\n"
-    "SIGNAL POSITION:128\r\nRAMP INDEX:1\r\nEM SENSOR:0\r\n";
-
-std::string Repeat(const std::string& s, int n)
-{
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += s;
-    return out;
-}
 
 // The 12 lines of a channel group with one value changed per channel, so that a shifted
 // line shows up in the wrong channel.
