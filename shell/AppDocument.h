@@ -5,6 +5,8 @@
 
 #include <string>
 
+class QWidget;
+
 class AppDocument {
 public:
     virtual ~AppDocument() = default;
@@ -22,4 +24,9 @@ public:
     virtual void StopMeasurement() = 0;
     // Redraws every view of the document with the newest traces.
     virtual void RefreshViews() = 0;
+    // The view that draws the document inside its child window (owned by `parent`), or null
+    // for a document that has no view.
+    virtual QWidget* CreateView(QWidget* parent) { (void)parent; return nullptr; }
+    // The document's name as its child window's title shows it.
+    virtual std::string GetTitle() const { return {}; }
 };

@@ -31,6 +31,7 @@
 class CMainFrame;
 class CMarkerSettings;
 class QPrinter;
+class QWidget;
 
 class CRavikApp : public QObject {
     Q_OBJECT
@@ -87,6 +88,21 @@ public:
         std::function<bool(CRavikApp&, std::int16_t&)> hardwareSetup;  // true on OK
         // The file to open; empty when the operator cancelled.
         std::function<std::string(CRavikApp&)> chooseFileToOpen;
+
+        // The main frame's windows and dialogs; each runs modally with the main window as
+        // parent and returns true on OK. A frame command whose runner is not set stays disabled.
+        std::function<bool(CRavikApp&)> measurementInfo;     // F3
+        std::function<bool(CRavikApp&)> wheelList;
+        std::function<bool(CRavikApp&)> antennaList;
+        std::function<bool(CRavikApp&)> markers;
+        // Runs the new-wheel calibration; on OK the wheel is added to the parameter set.
+        std::function<bool(CRavikApp&)> newWheelCalibration;
+        std::function<bool(CRavikApp&)> gpsSetup;
+        // The channel parameters of (slot, channel); true on OK.
+        std::function<bool(CRavikApp&, int, int)> channelParameters;
+        // The non-modal windows of the frame, made on demand with the main window as owner.
+        std::function<QWidget*(CRavikApp&, QWidget*)> makeSensorWindow;   // "50/60 Hz sensor data"
+        std::function<QWidget*(CRavikApp&, QWidget*)> makeTraceInfoBar;   // contents of "Trace info"
     };
     DialogRunners m_runners;
 
