@@ -1,5 +1,5 @@
-// A simulated unit on an in-memory wire with a clock that moves only when the test says, and
-// the host side's helpers: hand-made requests in, frames out.
+// A simulated unit on an in-memory wire with a clock that moves only when the test says:
+// hand-made requests in, frames out.
 #pragma once
 
 #include "HostView.h"
@@ -29,8 +29,6 @@ struct SimBench {
         return seq;
     }
 
-    void SendRaw(const std::vector<uint8_t>& f) { wire.HostPort().Send(f.data(), f.size()); }
-
     // Every frame the unit has sent so far and not yet taken.
     std::vector<std::vector<uint8_t>> Drain()
     {
@@ -49,31 +47,6 @@ struct SimBench {
         return out;
     }
 
-    void AdvanceMs(int64_t ms)
-    {
-        clock.Advance(ms * 1000);
-        unit.Poll();
-    }
-
-    // Moves time in small steps, as a running unit would see it.
-    void RunMs(int64_t ms, int64_t stepMs = 1)
-    {
-        for (int64_t t = 0; t < ms; t += stepMs)
-            AdvanceMs(stepMs);
-    }
-
-    // The start sequence of a time-mode measurement on slot 0 with the given channels.
-    void ConfigureTimeMode(uint16_t slot, uint32_t mask, uint32_t step, uint32_t samples, bool sensor)
-    {
-        Send(5, 0xFFFF, 'W', 16);
-        Send(5, 0xFFFF, 'T', 0);
-        Send(8, slot, 1);
-        Send(6, slot, step);
-        Send(96, slot, 20, sensor ? 1 : 0, sensor ? 1 : 0);
-        Send(1, slot, samples);
-        Send(37, slot, mask);
-    }
-
     CSimManualClock clock;
     CSimUnit unit;
     CSimMemoryWire wire;
@@ -81,32 +54,3 @@ struct SimBench {
     SimMac unitMac{};
     uint16_t seq = 1;
 };
-
-// The data messages of a run of frames, reassembled by the host's rules, with their records.
-inline std::vector<std::vector<HostRecord>> Messages(const std::vector<std::vector<uint8_t>>& frames, const SimMac& host,
-                                                     HostReassembler* keep = nullptr)
-{
-    HostReassembler r(host);
-    for (const auto& f : frames)
-        r.Feed(f);
-    r.Finish();
-    std::vector<std::vector<HostRecord>> out;
-    for (const auto& words : r.messages) {
-        std::vector<HostRecord> records;
-        ParseHostRecords(words, records);
-        out.push_back(records);
-    }
-    if (keep)
-        *keep = r;
-    return out;
-}
-
-inline std::vector<HostRecord> Flatten(const std::vector<std::vector<HostRecord>>& messages)
-{
-    std::vector<HostRecord> out;
-    for (const auto& m : messages)
-        out.insert(out.end(), m.begin(), m.end());
-    return out;
-}
-
-inline uint32_t Position(const HostRecord& r) { return uint32_t(r.payload.at(0)) << 16 | r.payload.at(1); }
