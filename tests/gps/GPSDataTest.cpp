@@ -1,11 +1,9 @@
 // The GPS logs, byte for byte.
 #include "gps/AutomationDate.h"
 #include "gps/GPSData.h"
-#include "gps/GPSReceiver.h"
 #include "gps/GpsPositionSource.h"
 #include "model/Profile.h"
 #include "tests/gps/GpsTestSupport.h"
-#include "tests/support/RecordingPrompter.h"
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
@@ -352,40 +350,4 @@ TEST_F(GpsLogTest, NumbersIgnoreTheUserLocale)
     log.Close();
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.fri")), "17 48.11730000000 11.51666666667 545.40\r\n");
-}
-
-// From the receiver's wire to the log: the ".gga" log holds the sentence as it came, the
-// ".cor" log the fix the receiver published.
-TEST(GpsLogFromReceiver, SentencesReachTheLogsUnchanged)
-{
-    PtyPair pty;
-    TempDir dir;
-    MemoryProfile profile;
-    profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
-    RecordingPrompter prompter;
-    CGPSReceiver receiver(profile, prompter);
-    auto step = std::make_unique<StepPacer>();
-    StepPacer* pacer = step.get();
-    receiver.SetCyclePacer(std::move(step));
-    receiver.SetUtcClock([] { return std::chrono::sys_days{std::chrono::year{2024} / 5 / 6} + std::chrono::hours{13}; });
-    ASSERT_EQ(receiver.Open(), 1);
-
-    KGPSData gga(profile, receiver), cor(profile, receiver);
-    profile.writeInt("GPS Settings", "Output format", 3);
-    gga.SetFileName(dir.file("line_0001.rd3"));
-    ASSERT_EQ(gga.Open(0), 1);
-    profile.writeInt("GPS Settings", "Output format", 0);
-    cor.SetFileName(dir.file("line_0001.rd3"));
-    ASSERT_EQ(cor.Open(0), 1);
-
-    pty.Feed(kGga + "\n");
-    ASSERT_TRUE(pacer->Run(1));
-    gga.WriteRecord(4);
-    cor.WriteRecord(4);
-    receiver.Close();
-    gga.Close();
-    cor.Close();
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0001.gga")), "4," + kGga + "\r\n");
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0001.cor")),
-              "4\t2024-05-06\t12:35:19\t48.11730000000\tN\t11.51666666667\tE\t545.400\tM\t0.900\r\n");
 }

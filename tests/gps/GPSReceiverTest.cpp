@@ -10,7 +10,6 @@
 #include "tests/support/TempDir.h"
 
 #include <chrono>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -180,33 +179,6 @@ TEST_F(ReceiverTest, SatelliteSentencesKeepTheReceiverAlive)
     EXPECT_EQ(fixes.Count(), 1u);
 }
 
-TEST_F(ReceiverTest, SentenceSplitOverReadsIsCompleted)
-{
-    OpenReceiver();
-    int second = 10;
-    const std::size_t size = Gga("123510").size();
-    // Inside the sentence, at the '*', inside the checksum, before the CR, between CR and LF.
-    for (const std::size_t cut : {std::size_t{5}, std::size_t{30}, size - 5, size - 4, size - 3, size - 2, size - 1}) {
-        const std::string line = Gga("1235" + std::to_string(second++));
-        ASSERT_EQ(line.substr(size - 5), "*" + line.substr(size - 4, 2) + "\r\n");
-        Cycle(line.substr(0, cut));
-        EXPECT_EQ(fixes.Count(), 0u) << "cut at " << cut;
-        Cycle(line.substr(cut));
-        const auto published = fixes.Take();
-        ASSERT_EQ(published.size(), 1u) << "cut at " << cut;
-        EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
-        EXPECT_EQ(receiver->CopyPositionSentence(), line.substr(0, size - 2)) << "cut at " << cut;
-    }
-}
-
-TEST_F(ReceiverTest, LfOnlyLinesKeepTheirChecksum)
-{
-    OpenReceiver();
-    Cycle(kGga + "\n");
-    EXPECT_EQ(receiver->CopyPositionSentence(), kGga);
-    EXPECT_EQ(fixes.Count(), 1u);
-}
-
 TEST_F(ReceiverTest, CorruptedSentencesAreIgnored)
 {
     OpenReceiver();
@@ -217,20 +189,6 @@ TEST_F(ReceiverTest, CorruptedSentencesAreIgnored)
     EXPECT_EQ(receiver->CopyPositionSentence(), "");
     ASSERT_TRUE(pacer->Run(10));
     EXPECT_EQ(fixes.Count(), 1u) << "a corrupted sentence is no sign of life";
-}
-
-TEST_F(ReceiverTest, LineLengthLimit)
-{
-    OpenReceiver();
-    const std::string body = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
-    const std::string l254 = body + std::string(254 - 1 - body.size(), '0');
-    const std::string l255 = body + std::string(255 - 1 - body.size(), '1');
-    Cycle(l255 + "\r\n");
-    EXPECT_EQ(fixes.Count(), 0u) << "255 bytes before the LF";
-    EXPECT_EQ(receiver->CopyPositionSentence(), "");
-    Cycle(l254 + "\r\n");
-    EXPECT_EQ(fixes.Count(), 1u) << "254 bytes before the LF";
-    EXPECT_EQ(receiver->CopyPositionSentence(), l254);
 }
 
 TEST_F(ReceiverTest, LlqSentencesStandInForGga)
@@ -282,18 +240,6 @@ TEST_F(ReceiverTest, GarbageBeforeASentenceDoesNotHurt)
     EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
 }
 
-TEST_F(ReceiverTest, AnEndlessLineIsSkippedAndReadingGoesOn)
-{
-    OpenReceiver();
-    const std::string junk(3000, 'x');
-    for (int i = 0; i < 7; ++i) // 21000 bytes without a line end
-        Cycle(junk);
-    Cycle("$GPGGA,tail*00\n" + kGga + "\r\n");
-    const auto published = fixes.Take();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_EQ(receiver->CopyPositionSentence(), kGga);
-}
-
 TEST_F(ReceiverTest, DateAroundMidnightFollowsTheReceiver)
 {
     OpenReceiver();
@@ -339,19 +285,6 @@ TEST_F(ReceiverTest, ATimeThatIsNoneGivesNoDate)
     EXPECT_EQ(published[0].dateTime, 0.0);
 }
 
-TEST_F(ReceiverTest, NumbersIgnoreTheUserLocale)
-{
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-        GTEST_SKIP() << "de_DE.UTF-8 locale not generated";
-    OpenReceiver();
-    Cycle(kGga + "\r\n");
-    std::setlocale(LC_ALL, "C");
-    const auto published = fixes.Take();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
-    EXPECT_DOUBLE_EQ(published[0].altitude, 545.4);
-}
-
 TEST_F(ReceiverTest, TsipPacketsPublishTheirPosition)
 {
     OpenReceiver(kProtocolTsip);
@@ -384,16 +317,6 @@ TEST_F(ReceiverTest, TsipPacketsPublishTheirPosition)
     EXPECT_LT(more[0].latitude, 0.0);
     EXPECT_LT(more[0].longitude, 0.0);
     EXPECT_EQ(receiver->GetTsipTimeText(), "00:00:00") << "a week's seconds wrap like any other day";
-}
-
-TEST_F(ReceiverTest, TsipPacketSplitOverReadsIsCompleted)
-{
-    OpenReceiver(kProtocolTsip);
-    const std::string position = TsipPacket(0x4a, BigEndianFloats({0.83980513f, 0.20100618f, 2.25f, 0.0f, 100.0f}));
-    Cycle("\x10\x03" + position.substr(0, 9));
-    EXPECT_EQ(fixes.Count(), 0u);
-    Cycle(position.substr(9));
-    EXPECT_EQ(fixes.Count(), 1u);
 }
 
 TEST_F(ReceiverTest, NegativeTimeOfFixGivesNoDate)
@@ -564,18 +487,6 @@ TEST_P(RecordedStreamTest, PositionsMatchTheReference)
 INSTANTIATE_TEST_SUITE_P(Recordings, RecordedStreamTest,
                          ::testing::Values("haicom-305N.log", "sirfstarv-nmea.log", "telit-he910.log", "mtk-3301.log",
                                            "holux-gm-210.log", "garmin25lp.log", "nmea-fuzzy-cases.log"));
-
-TEST_F(ReceiverTest, RecordedTsipStreamsGiveNoPosition)
-{
-    OpenReceiver(kProtocolTsip);
-    for (const char* name : {"trimble-lassen_iq.log", "trimble-smt-360.log"}) {
-        const std::string stream = RecordedStream(name);
-        for (std::size_t i = 0; i < stream.size(); i += 1000)
-            Cycle(stream.substr(i, 1000));
-    }
-    for (const CGPSFix& f : fixes.Take())
-        EXPECT_EQ(f.latitude, 0.0) << "neither recording has a position packet";
-}
 
 TEST_F(ReceiverTest, MissingDeviceCannotBeOpened)
 {
@@ -791,22 +702,4 @@ TEST(Receiver, SettingsOutsideTheirTablesBecomeDefaults)
     EXPECT_EQ(back.parityIndex, 4);
     EXPECT_EQ(back.stopBitsIndex, 2);
     EXPECT_EQ(back.outputFormat, 3);
-}
-
-TEST(Receiver, StartsClosedWithTheDefaultSettings)
-{
-    MemoryProfile profile;
-    RecordingPrompter prompter;
-    CGPSReceiver receiver(profile, prompter);
-    EXPECT_FALSE(receiver.IsOpen());
-    const GpsSettingsTarget::Values v = receiver.GetGpsValues();
-    EXPECT_EQ(v.port, kDefaultGpsPort);
-    EXPECT_EQ(v.protocol, kDefaultGpsProtocol);
-    EXPECT_EQ(v.baudIndex, kDefaultGpsBaudIndex);
-    EXPECT_EQ(v.dataBitsIndex, kDefaultGpsDataBitsIndex);
-    EXPECT_EQ(v.parityIndex, kDefaultGpsParityIndex);
-    EXPECT_EQ(v.stopBitsIndex, kDefaultGpsStopBitsIndex);
-    EXPECT_EQ(v.outputFormat, kDefaultGpsOutputFormat);
-    EXPECT_EQ(receiver.CopyPositionSentence(), "");
-    EXPECT_FALSE(receiver.CopyPublishedFix().HasPosition());
 }
