@@ -129,43 +129,6 @@ private:
 
 } // namespace
 
-TEST_F(AppSettingsTest, FreshRecordHasTheApplicationsConstructionValues)
-{
-    CAppSettings s;
-    EXPECT_EQ(s.m_fVelocity, 100.0f);
-    EXPECT_EQ(s.m_nScale, 1u);
-    EXPECT_EQ(s.m_nPaletteGain, 1);
-}
-
-TEST_F(AppSettingsTest, FirstRunGivesTheDefaults)
-{
-    CAppSettings s;
-    gps.values = {9, 9, 9, 9, 9, 9, 9};
-    s.LoadSettings(profile, gps);
-
-    EXPECT_EQ(s.m_strDataFolder, home.path() + "/Documents/");
-    EXPECT_EQ(s.m_strBaseName, "Profile");
-    EXPECT_EQ(s.m_nScale, 0u);
-    EXPECT_EQ(s.m_fVelocity, 100.0f);
-    EXPECT_EQ(s.m_nIfaceIndex, 0);
-    EXPECT_EQ(s.m_nPaletteGain, 11);
-    EXPECT_EQ(s.m_bContrastBarVisible, 0);
-    EXPECT_EQ(s.m_bChannelBarVisible, 1);
-    EXPECT_EQ(s.m_bTraceInfoVisible, 0);
-    EXPECT_EQ(s.m_bUnitCheck, 1);
-    EXPECT_EQ(s.m_nTagInterval, 10);
-    EXPECT_EQ(s.m_nTagMultiplier, 10);
-
-    EXPECT_EQ(gps.values.port, 0);
-    EXPECT_EQ(gps.values.protocol, 1);
-    EXPECT_EQ(gps.values.baudIndex, 5);
-    EXPECT_EQ(gps.values.dataBitsIndex, 2);
-    EXPECT_EQ(gps.values.parityIndex, 2);
-    EXPECT_EQ(gps.values.stopBitsIndex, 0);
-    EXPECT_EQ(gps.values.outputFormat, 0);
-    EXPECT_EQ(gps.enables, std::vector<bool>{false}) << "reception is switched off explicitly";
-}
-
 TEST_F(AppSettingsTest, SaveWritesEveryValueInItsOrder)
 {
     MemoryProfile out;

@@ -140,19 +140,6 @@ TEST(AppLifecycle, ExitWritesTheFourSettingsFilesAndTheProfileDefaults)
     EXPECT_EQ(h.profile.find(CRecentFiles::kSection, "File1"), nullptr);
 }
 
-TEST(AppLifecycle, SecondStartFindsEverythingAndReportsNothing)
-{
-    AppHarness first;
-    first.Start();
-    first.Exit();
-    first.app.reset();
-
-    AppHarness second;
-    second.files = first.files;  // same settings folder
-    second.Start();
-    EXPECT_TRUE(second.prompter.ids.empty());
-}
-
 TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
 {
     AppHarness h;
