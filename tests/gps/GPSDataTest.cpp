@@ -7,7 +7,6 @@
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
-#include <clocale>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -337,17 +336,3 @@ TEST_F(GpsLogTest, AFullDiskLeavesOnlyWholeLines)
     EXPECT_EQ(all.size(), 2 * one.size());
 }
 
-TEST_F(GpsLogTest, NumbersIgnoreTheUserLocale)
-{
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-        GTEST_SKIP() << "de_DE.UTF-8 locale not generated";
-    UseFormat(1);
-    positions.fix = MunichFix();
-    KGPSData log(profile, positions);
-    log.SetFileName(DataFile());
-    log.Open(1);
-    log.WriteRecord(17);
-    log.Close();
-    std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.fri")), "17 48.11730000000 11.51666666667 545.40\r\n");
-}

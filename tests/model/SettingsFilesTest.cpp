@@ -217,19 +217,6 @@ TEST_F(SettingsFiles, ShortLastUsedLeavesMissingChannelsAlone)
     EXPECT_EQ(set.m_params[15].m_nTimeZero, 30) << "the last channel keeps its own value";
 }
 
-TEST_F(SettingsFiles, LongLineIsSkippedWithoutLosingLaterChannels)
-{
-    std::string all = "PRESET NAME:" + std::string(300, 'n') + "\r\n";
-    for (int k = 0; k < 16; ++k)
-        all += ChannelGroup(k).substr(ChannelGroup(k).find('\n') + 1) + (k < 15 ? "PRESET NAME:ch" + std::to_string(k + 1) + "\n" : "");
-    WriteFileBytes(dir.file("last_used_param"), all);
-    CMeasParamSet set(dir.path());
-    ASSERT_TRUE(set.LoadLastUsed());
-    EXPECT_EQ(set.m_params[0].m_strName, std::string(254 - 12, 'n'));
-    EXPECT_EQ(set.m_params[9].m_strName, "ch9");
-    EXPECT_EQ(set.m_params[15].m_nTimeZero, 15);
-}
-
 TEST_F(SettingsFiles, PresetsAreAlwaysActiveWithTimeZero30)
 {
     WriteFileBytes(dir.file("preset_param"),
