@@ -218,28 +218,6 @@ TEST_F(ReceiverTest, DegreesAndMinutes)
     EXPECT_NEAR(receiver->GetLatitude(), -48.1173, 1e-12);
 }
 
-TEST_F(ReceiverTest, GarbageBeforeASentenceDoesNotHurt)
-{
-    OpenReceiver();
-    std::mt19937 random(11);
-    std::string junk(3000, '\0');
-    for (int round = 0; round < 12; ++round) {
-        for (char& c : junk) {
-            c = static_cast<char>(random());
-            if (c == '\n' || c == '$')
-                c = '#'; // no line may end on a position by chance
-        }
-        Cycle(junk);
-    }
-    auto published = fixes.Take();
-    ASSERT_EQ(published.size(), 1u) << "one empty fix after eleven cycles";
-    EXPECT_EQ(published[0].latitude, 0.0);
-    Cycle("\n" + kGga + "\r\n");
-    published = fixes.Take();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_NEAR(published[0].latitude, 48.1173, 1e-12);
-}
-
 TEST_F(ReceiverTest, DateAroundMidnightFollowsTheReceiver)
 {
     OpenReceiver();

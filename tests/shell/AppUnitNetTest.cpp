@@ -100,29 +100,6 @@ TEST_F(AppUnitNet, StartUpFindsTheUnitSendsTheCountryAndTakesItsModulesAndInterv
     EXPECT_FALSE(unit->Driver().Link().ReceiveThreadRunning());
 }
 
-TEST_F(AppUnitNet, WithTheUnitCheckOffNothingIsSentAtAll)
-{
-    std::string error;
-    ASSERT_TRUE(net.StartUnit(CSimUnitConfig::Tolam(), error)) << error;
-    h.realUnit = true;
-    h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 0);
-    StartInHostNamespace();
-    h.app->MainWindow()->OnTimer();
-    EXPECT_FALSE(h.app->m_status.IsConnected());
-    EXPECT_TRUE(net.Unit().Requests().empty());
-}
-
-TEST_F(AppUnitNet, NoUnitOnTheWireLeavesTheProgramDisconnectedAndTheChannelsAsStored)
-{
-    h.realUnit = true;
-    h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 1);
-    StartInHostNamespace();
-    EXPECT_FALSE(h.app->m_status.IsConnected());
-    for (int k = 0; k < 16; ++k)
-        EXPECT_EQ(h.app->m_params.m_params[k].m_bActive, 1) << k;
-    h.Exit();
-}
-
 TEST_F(AppUnitNet, ProgramFindsTheSimulatedUnitAtStartUpAndStopsItWhenEndedBySigterm)
 {
     std::string error;

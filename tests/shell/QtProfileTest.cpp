@@ -92,22 +92,6 @@ TEST_F(QtProfileTest, EveryTypeRoundTripsThroughTheFile)
     EXPECT_FALSE(back.getBinary("settings", "absent", out));
 }
 
-TEST_F(QtProfileTest, TextWithTheFilesOwnPunctuationRoundTrips)
-{
-    const std::vector<std::string> texts = {
-        "a, b", "a,b", "x=y", "; not a comment", "# nor this", "[section]", "\"quoted\"",
-        "back\\slash", "  padded  ", "@ByteArray(00)", "@", "tab\there", "two\nlines", "100%",
-        "C:\\Daten\\", "12"};
-    {
-        QtProfile p(Ini());
-        for (size_t i = 0; i < texts.size(); ++i)
-            ASSERT_TRUE(p.writeString("settings", "t" + std::to_string(i), texts[i])) << texts[i];
-    }
-    QtProfile back(FreshCopy(dir, Ini(), "copy.ini"));
-    for (size_t i = 0; i < texts.size(); ++i)
-        EXPECT_EQ(back.getString("settings", "t" + std::to_string(i), "?"), texts[i]);
-}
-
 TEST_F(QtProfileTest, KeysWithBlanksDotsAndSlashesStayKeysOfTheirSection)
 {
     {
@@ -241,18 +225,6 @@ TEST_F(QtProfileTest, LineWithoutEqualsSignDoesNotSpoilTheOthers)
     EXPECT_TRUE(p.writeInt("settings", "colorscale", 9000)) << "later writes are kept as well";
     EXPECT_EQ(ReadFileBytes(Ini()),
               "[GPS%20Settings]\nParity=1\n\n[settings]\ncolorscale=9000\nscale=0\ntaginterval=25\n");
-}
-
-TEST_F(QtProfileTest, OfTwoLinesWithTheSameKeyTheLastCounts)
-{
-    WriteFileBytes(Ini(), "[settings]\ntaginterval=3\nscale=1\ntaginterval=4\n"
-                          "[GPS Settings]\nBaudrate=1\n[settings]\ntaginterval=5\n");
-    QtProfile p(Ini());
-    EXPECT_EQ(p.getInt("settings", "taginterval", 0), 5);
-    EXPECT_EQ(p.getInt("settings", "scale", 0), 1);
-    ASSERT_TRUE(p.writeInt("settings", "scale", 2));
-    EXPECT_EQ(ReadFileBytes(Ini()),
-              "[GPS%20Settings]\nBaudrate=1\n\n[settings]\nscale=2\ntaginterval=5\n");
 }
 
 TEST_F(QtProfileTest, UnusableNamesAndTextAreRefused)
