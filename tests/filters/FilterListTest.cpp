@@ -80,14 +80,6 @@ private:
 
 } // namespace
 
-TEST(CFilterList, StartsEmptyWithAHandle)
-{
-    CFilterList list;
-    EXPECT_NE(list.GetHandle(), 0u);
-    EXPECT_EQ(list.GetSize(), 0);
-    EXPECT_EQ(list.GetMirrorSize(), 0);
-}
-
 TEST(CFilterList, MirrorAfterLoadHasEnabledThenTypedParameters)
 {
     TempDir dir;

@@ -12,15 +12,6 @@
 
 #include <algorithm>
 
-namespace {
-
-int CountLines(const std::string& bytes)
-{
-    return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
-}
-
-} // namespace
-
 TEST(AppLifecycle, ConstructionBuildsPartsInOrderAndReportsEachMissingSettingsFile)
 {
     AppHarness h;
@@ -115,29 +106,6 @@ TEST(AppLifecycle, ProfileKeepsGpsLoggingOnWhenTheReceiverWasOpenAtExit)
     h.Exit();
     EXPECT_FALSE(h.gps->open);  // closed and joined before the save ...
     EXPECT_EQ(h.profile.getInt(CAppSettings::kGpsSection, "Log GPS On/Off", -1), 1);  // ... yet recorded as on
-}
-
-TEST(AppLifecycle, ExitWritesTheFourSettingsFilesAndTheProfileDefaults)
-{
-    AppHarness h;
-    h.Start();
-    h.Exit();
-    h.app.reset();
-
-    const std::string folder = h.files.Folder();
-    EXPECT_EQ(CountLines(ReadFileBytes(folder + "/last_used_param")), 192);
-    EXPECT_EQ(ReadFileBytes(folder + "/last_used_param").rfind("PRESET NAME:New preset\r\n", 0), 0u);
-    EXPECT_EQ(CountLines(ReadFileBytes(folder + "/preset_param")), 10);
-    EXPECT_EQ(CountLines(ReadFileBytes(folder + "/global_settings")), 10);
-    EXPECT_EQ(ReadFileBytes(folder + "/wheel_presets"), "");
-
-    EXPECT_EQ(h.profile.getInt("settings", "enable_cu_check", -1), 1);
-    EXPECT_EQ(h.profile.getInt("settings", "chn_manager_visible", -1), 1);
-    EXPECT_EQ(h.profile.getInt("settings", "colorscale", -1), 11000);
-    EXPECT_EQ(h.profile.getString("settings", "Default file name", ""), "Profile");
-    EXPECT_EQ(h.profile.getInt("GPS Settings", "Log GPS On/Off", -1), 0);
-    // A recent-file list that never held a file leaves the profile alone.
-    EXPECT_EQ(h.profile.find(CRecentFiles::kSection, "File1"), nullptr);
 }
 
 TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)

@@ -318,19 +318,6 @@ TEST_F(QtProfileTest, MissingFolderIsCreatedByTheFirstWrite)
     EXPECT_EQ(ReadFileBytes(ini), "[settings]\nscale=0\n");
 }
 
-TEST_F(QtProfileTest, DefaultFileIsWhereQSettingsPutsTheOrganisationsProfile)
-{
-    setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
-    EXPECT_EQ(QtProfile::DefaultPath(), dir.path() + "/config/Vostrel Geodata/Delvora for Tolam.ini");
-    const QSettings qt(QSettings::IniFormat, QSettings::UserScope, "Vostrel Geodata", "Delvora for Tolam");
-    EXPECT_EQ(qt.fileName().toStdString(), QtProfile::DefaultPath());
-
-    QtProfile p;
-    EXPECT_EQ(p.path(), QtProfile::DefaultPath());
-    ASSERT_TRUE(p.writeString("settings", "Default file name", "Profile"));
-    EXPECT_TRUE(std::filesystem::exists(QtProfile::DefaultPath()));
-}
-
 TEST_F(QtProfileTest, NoHomeMeansNoProfile)
 {
     unsetenv("XDG_CONFIG_HOME");
