@@ -26,11 +26,6 @@ std::string Bytes(const std::vector<std::int16_t>& samples)
     return ExpectedFile({{0, samples}}, 1, static_cast<int>(samples.size()));
 }
 
-std::string Zeros(int samples)
-{
-    return std::string(static_cast<std::size_t>(samples) * 2, '\0');
-}
-
 class RecordHandling : public ::testing::Test {
 protected:
     // Channels k active with `samples`, a data set created, status and configuration as a
@@ -137,37 +132,6 @@ TEST(GapFill, CountsTheMissedPositionsInTheDirectionOfTravel)
     EXPECT_EQ(GapTraceCount(INT32_MIN, INT32_MAX, 1, 1), 4294967294LL);  // no overflow
 }
 
-TEST_F(RecordHandling, MissedPositionsBecomeZeroTracesExactlyThere)
-{
-    Start({0}, 16, 10);
-    rig.status.m_bFirstTrace[0] = 0;
-    rig.status.m_nLastPosition[0] = 100;
-    const auto t = Ramp(16, 1000);
-    Send({SimRecord::Trace(0, 140, t)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.Traces(0), 4);
-    EXPECT_EQ(rig.Rd3(0), Zeros(16) + Zeros(16) + Zeros(16) + Bytes(t));
-    EXPECT_EQ(rig.status.m_nLastPosition[0], 140);
-    EXPECT_EQ(rig.acq->Counters().fillTraces, 3u);
-}
-
-TEST_F(RecordHandling, FirstTraceIsStoredWithoutFillAndContinuedChannelsDropTheirFirst)
-{
-    Start({0, 1}, 8, 10);
-    rig.status.m_bFirstTrace[1] = 0;
-    rig.status.m_bContinue[1] = 1;
-    rig.status.m_nLastPosition[1] = 500;
-    const auto a = Ramp(8, 1), b = Ramp(8, 50), c = Ramp(8, 90);
-    Send({SimRecord::Trace(0, 500, a), SimRecord::Trace(1, 500, b), SimRecord::Trace(1, 510, c)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.Rd3(0), Bytes(a));
-    EXPECT_EQ(rig.Rd3(1), Bytes(c));
-    EXPECT_EQ(rig.Traces(0), 1);
-    EXPECT_EQ(rig.Traces(1), 1);
-    EXPECT_EQ(rig.status.m_bContinue[1], 0);
-    EXPECT_EQ(rig.acq->Counters().discardedTraces, 1u);
-}
-
 TEST_F(RecordHandling, TracesAreCutOrPaddedToTheHeadersSampleCount)
 {
     Start({0}, 8, 1);
@@ -258,41 +222,6 @@ TEST_F(RecordHandling, MissedTraceModeWritesTheMissedSensorRecordsWithTheNextVal
     EXPECT_EQ(ReadFileBytes(rig.data->GetEmData(0).m_strPath),
               "5\t1\t2\t3\t4\r\n6\t5\t6\t7\t8\r\n7\t5\t6\t7\t8\r\n8\t5\t6\t7\t8\r\n9\t5\t6\t7\t8\r\n");
     EXPECT_EQ(rig.status.m_nLastSensorTrace[0], 9);
-}
-
-TEST_F(RecordHandling, MarkerInputGivesOneMarkerPerRisingEdge)
-{
-    Start({0}, 4, 1);
-    Send({SimRecord::Word(']', 0, 0), SimRecord::Word(']', 0, 8), SimRecord::Word(']', 0, 8 | 1),
-          SimRecord::Word(']', 0, 0), SimRecord::Word(']', 0, 8)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.notices.Count(AcqNotice::MarkerKey1), 2);
-    EXPECT_EQ(rig.status.m_bMarkerLatch[0], 1);
-}
-
-TEST_F(RecordHandling, CountsFillLevelsAndBatteryFollowTheUnit)
-{
-    Start({0, 4}, 4, 10);
-    rig.status.m_nSlotStep[2] = 5;
-    rig.params.m_nCurSlot = 2;  // the counts go by the current slot's step
-    rig.status.m_nTimeBase = 1000;
-    Configure();
-    Send({SimRecord::Counter(':', 0, static_cast<std::uint32_t>(-47)), SimRecord::Counter(';', 0, 52),
-          SimRecord::Word('@', 20, 321), SimRecord::Word('M', 0, 417)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.status.m_nDistanceCount, -9);  // -47 / 5, toward zero
-    EXPECT_EQ(rig.status.m_nTimeCount, 210);     // (1000 + 52) / 5
-    EXPECT_EQ(rig.status.m_nSlotFill[2], 321);
-    EXPECT_EQ(rig.status.m_nBattery, 417);
-    EXPECT_GE(rig.notices.Count(AcqNotice::StatusUpdate), 2);
-
-    // A trace record sets both counts from its own position, without the multiplier.
-    rig.status.m_nDistanceMultiplier = -1;
-    Configure();
-    Send({SimRecord::Trace(20, static_cast<std::uint32_t>(-20), Ramp(4, 0))});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.status.m_nDistanceCount, -4);
-    EXPECT_EQ(rig.status.m_nTimeCount, 196);
 }
 
 TEST_F(RecordHandling, CurrentSlotWithoutAStepDividesByOne)

@@ -120,37 +120,6 @@ TEST_F(ReceiverTest, GgaSentencePublishesItsPosition)
     EXPECT_EQ(receiver->GetLonHemisphere(), "E");
 }
 
-TEST_F(ReceiverTest, QualityZeroPublishesAnEmptyFix)
-{
-    OpenReceiver();
-    Cycle(Gga("123519", "4807.038", "N", "0"));
-    const auto published = fixes.Take();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_EQ(published[0].latitude, 0.0);
-    EXPECT_EQ(published[0].longitude, 0.0);
-    EXPECT_EQ(published[0].dateTime, 0.0);
-    EXPECT_EQ(published[0].ns, "");
-    EXPECT_EQ(published[0].ew, "");
-    EXPECT_FALSE(published[0].HasPosition());
-}
-
-TEST_F(ReceiverTest, OnlyAChangedSentenceIsPublished)
-{
-    OpenReceiver();
-    Cycle(kGga + "\r\n");
-    Cycle(kGga + "\r\n");
-    EXPECT_EQ(fixes.Count(), 1u) << "the same sentence again";
-    Cycle("$GPGSV,3,3,09,15,08,176,00*4C\r\n");
-    EXPECT_EQ(fixes.Count(), 1u) << "satellite data only";
-    Cycle(Gga("123520"));
-    EXPECT_EQ(fixes.Count(), 2u);
-    // Several sentences in one read: only the last one counts.
-    Cycle(Gga("123521") + Gga("123522"));
-    const auto published = fixes.Take();
-    ASSERT_EQ(published.size(), 3u);
-    EXPECT_EQ(DateText(published[2].dateTime), "2024-05-06 12:35:22");
-}
-
 TEST_F(ReceiverTest, ElevenEmptyCyclesPublishOneEmptyFix)
 {
     OpenReceiver();
@@ -607,22 +576,6 @@ TEST_F(ReceiverTest, StopRunningEndsTheThreadButKeepsThePort)
     EXPECT_TRUE(receiver->IsOpen());
     receiver->Close();
     EXPECT_EQ(ThreadCountReaching(open - 1), open - 1);
-}
-
-TEST(Receiver, CloseCutsAPendingWaitShort)
-{
-    // The program's own 200 ms beat: closing does not wait for it to run out.
-    PtyPair pty;
-    MemoryProfile profile;
-    profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
-    RecordingPrompter prompter;
-    CGPSReceiver receiver(profile, prompter);
-    const int before = ThreadCount();
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(receiver.Open(), 1);
-        receiver.Close();
-        EXPECT_EQ(ThreadCountReaching(before), before);
-    }
 }
 
 TEST_F(ReceiverTest, CloseCutsAPendingReadShort)

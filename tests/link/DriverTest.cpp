@@ -92,16 +92,6 @@ TEST_F(Driver, CurrentSlotIsReadAtEveryCall)
     EXPECT_EQ(log[1].arg1, 1);
 }
 
-TEST(Log2Floor, HalvesUntilOne)
-{
-    EXPECT_EQ(Log2Floor(0), 0);
-    EXPECT_EQ(Log2Floor(1), 0);
-    EXPECT_EQ(Log2Floor(2), 1);
-    EXPECT_EQ(Log2Floor(3), 1);
-    EXPECT_EQ(Log2Floor(1024), 10);
-    EXPECT_EQ(Log2Floor(65535), 15);
-}
-
 TEST_F(Driver, DetectBroadcastsThenShakesHandsWithTheUnit)
 {
     EXPECT_EQ(driver->Detect(), 1);

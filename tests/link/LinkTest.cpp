@@ -26,25 +26,6 @@ TEST_F(Links, FirstRequestIsSequenceTwoBroadcastThenTheUnitsAddress)
                                "00000190" "a0b0c0d0" "00000003" "00000004" "ffffffff" + zeros + "00010001");
 }
 
-TEST_F(Links, DiscoveryGoesToBroadcastEvenWhenTheUnitIsKnown)
-{
-    ASSERT_EQ(link->Open(), kLinkOpened);
-    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
-    ASSERT_EQ(link->Command(wire::kHandshake, 0), kCommandAnswered);
-    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
-    ASSERT_EQ(link->Command(13, 0), kCommandAnswered);
-    const auto log = peer->Log();
-    ASSERT_EQ(log.size(), 4u);
-    EXPECT_TRUE(log[0].broadcast());
-    EXPECT_EQ(log[1].dst, kUnitMac);
-    EXPECT_TRUE(log[2].broadcast());
-    EXPECT_EQ(log[3].dst, kUnitMac);
-    for (const Request& r : log) {
-        EXPECT_EQ(r.length, 104u);
-        EXPECT_EQ(r.src, kHostMac);
-    }
-}
-
 TEST_F(Links, AdapterIndexBeyondTheListOpensTheLastAndIsStoredBack)
 {
     choice.interfaceIndex = 99;
@@ -281,12 +262,3 @@ TEST_F(Links, LateAnswerIsPassedOverByTheNextTransaction)
     EXPECT_EQ(link->Counters().foreignReplies, 1u);
 }
 
-TEST_F(Links, OpeningAnOpenLinkChangesNothing)
-{
-    ASSERT_EQ(link->Open(), kLinkOpened);
-    ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered);
-    choice.interfaceIndex = 0;
-    EXPECT_EQ(link->Open(), kLinkOpened);
-    EXPECT_EQ(hostEnd->Device(), "veth-b");
-    EXPECT_EQ(link->Command(wire::kHandshake, 0), kCommandAnswered);
-}

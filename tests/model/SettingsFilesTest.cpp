@@ -257,20 +257,6 @@ TEST_F(SettingsFiles, WheelWithoutValuesGetsCalibrationZeroAndDirectionOne)
     EXPECT_EQ(set.m_wheels[0]->m_nDirection, 1);
 }
 
-TEST_F(SettingsFiles, LfAndCrLfFilesReadTheSame)
-{
-    std::string crlf = kDefaultPreset;
-    std::string lf;
-    for (char c : crlf)
-        if (c != '\r')
-            lf += c;
-    WriteFileBytes(dir.file("preset_param"), lf);
-    CMeasParamSet set(dir.path());
-    ASSERT_TRUE(set.LoadPresets());
-    ASSERT_TRUE(set.SavePresets());
-    EXPECT_EQ(ReadFileBytes(dir.file("preset_param")), crlf);
-}
-
 TEST_F(SettingsFiles, FailedSaveIsReportedAndKeepsTheOldFile)
 {
     CMeasParamSet set(dir.path());
@@ -298,10 +284,3 @@ TEST_F(SettingsFiles, NoSettingsFolderReportsEverySave)
     EXPECT_EQ(prompter.ids, (std::vector<int>{133, 134, 135, 136, 139, 140, 141, 142}));
 }
 
-TEST(StringTable, HoldsTheSettingsMessages)
-{
-    EXPECT_STREQ(MessageText(135), "Couldn't read antenna presets. Using simple defaults.");
-    EXPECT_STREQ(MessageText(139), "measurement parameters fail");
-    EXPECT_STREQ(MessageText(57660), "inches");
-    EXPECT_STREQ(MessageText(1), "");
-}

@@ -56,42 +56,6 @@ private:
 
 } // namespace
 
-TEST_F(QtProfileTest, EveryTypeRoundTripsThroughTheFile)
-{
-    Bytes allBytes;
-    for (int b = 0; b < 256; ++b)
-        allBytes.push_back(static_cast<std::uint8_t>(b));
-    {
-        QtProfile p(Ini());
-        ASSERT_TRUE(p.writeInt("settings", "zero", 0));
-        ASSERT_TRUE(p.writeInt("settings", "minus one", -1));
-        ASSERT_TRUE(p.writeInt("settings", "lowest", INT32_MIN));
-        ASSERT_TRUE(p.writeInt("settings", "highest", INT32_MAX));
-        ASSERT_TRUE(p.writeString("settings", "path", "/home/op/Daten/Brücke Ø 7/"));
-        ASSERT_TRUE(p.writeString("settings", "empty", ""));
-        ASSERT_TRUE(p.writeBinary("settings", "velocity", {0x00, 0x00, 0xC8, 0x42}));
-        ASSERT_TRUE(p.writeBinary("settings", "all bytes", allBytes));
-        ASSERT_TRUE(p.writeBinary("settings", "no bytes", {}));
-    }
-    QtProfile back(FreshCopy(dir, Ini(), "copy.ini"));
-    EXPECT_EQ(back.getInt("settings", "zero", 5), 0);
-    EXPECT_EQ(back.getInt("settings", "minus one", 5), -1);
-    EXPECT_EQ(back.getInt("settings", "lowest", 5), INT32_MIN);
-    EXPECT_EQ(back.getInt("settings", "highest", 5), INT32_MAX);
-    EXPECT_EQ(back.getString("settings", "path", "x"), "/home/op/Daten/Brücke Ø 7/");
-    EXPECT_EQ(back.getString("settings", "empty", "x"), "");
-    Bytes out;
-    ASSERT_TRUE(back.getBinary("settings", "velocity", out));
-    EXPECT_EQ(out, (Bytes{0x00, 0x00, 0xC8, 0x42}));
-    ASSERT_TRUE(back.getBinary("settings", "all bytes", out));
-    EXPECT_EQ(out, allBytes);
-    ASSERT_TRUE(back.getBinary("settings", "no bytes", out));
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(back.getInt("settings", "absent", 11000), 11000);
-    EXPECT_EQ(back.getString("settings", "absent", "Profile"), "Profile");
-    EXPECT_FALSE(back.getBinary("settings", "absent", out));
-}
-
 TEST_F(QtProfileTest, KeysWithBlanksDotsAndSlashesStayKeysOfTheirSection)
 {
     {
