@@ -39,17 +39,11 @@ public:
 class RefusingProfile : public MemoryProfile {
 public:
     std::set<Key> refused;
-    bool writeInt(const std::string& s, const std::string& k, std::int32_t v) override
+
+protected:
+    bool WriteValue(const std::string& s, const std::string& k, const Value& v) override
     {
-        return MemoryProfile::writeInt(s, k, v) && !refused.count({s, k});
-    }
-    bool writeString(const std::string& s, const std::string& k, const std::string& v) override
-    {
-        return MemoryProfile::writeString(s, k, v) && !refused.count({s, k});
-    }
-    bool writeBinary(const std::string& s, const std::string& k, const Bytes& v) override
-    {
-        return MemoryProfile::writeBinary(s, k, v) && !refused.count({s, k});
+        return MemoryProfile::WriteValue(s, k, v) && !refused.count({s, k});
     }
 };
 
