@@ -160,22 +160,6 @@ TEST_F(ReceiverTest, CorruptedSentencesAreIgnored)
     EXPECT_EQ(fixes.Count(), 1u) << "a corrupted sentence is no sign of life";
 }
 
-TEST_F(ReceiverTest, LlqSentencesStandInForGga)
-{
-    OpenReceiver();
-    Cycle("$GPLLQ,1,2,3,4\r\n");
-    EXPECT_EQ(receiver->CopyPositionSentence(), "$GPLLQ,1,3,4");
-    Cycle("$GPLLQ,1,2\r\n");
-    EXPECT_EQ(receiver->CopyPositionSentence(), "$GPLLQ,1,2");
-    // Grid coordinates of 36000 and more pass unchanged; the letters are the units.
-    Cycle(NmeaWithChecksum("GPLLQ,034137.00,210712,257824.838,M,6680988.884,M,3,15,0.011,,M"));
-    const auto published = fixes.Take();
-    ASSERT_EQ(published.size(), 3u);
-    EXPECT_DOUBLE_EQ(published[2].latitude, 257824.838);
-    EXPECT_DOUBLE_EQ(published[2].longitude, 6680988.884);
-    EXPECT_EQ(published[2].ns, "M");
-}
-
 TEST_F(ReceiverTest, DegreesAndMinutes)
 {
     OpenReceiver();

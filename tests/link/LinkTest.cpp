@@ -130,20 +130,6 @@ TEST_F(Links, PopReplyTakesTheOldestQueuedReply)
     EXPECT_EQ(link->LastReply().sequence, link->RequestSequence());
 }
 
-TEST_F(Links, CloseJoinsTheReceiveThreadAndReopenWorksAgain)
-{
-    for (int round = 0; round < 20; ++round) {
-        ASSERT_EQ(link->Open(), kLinkOpened);
-        EXPECT_TRUE(link->ReceiveThreadRunning());
-        ASSERT_EQ(link->Command(wire::kDiscovery, 0), kCommandAnswered) << round;
-        link->Close();
-        EXPECT_FALSE(link->ReceiveThreadRunning());
-        EXPECT_FALSE(link->IsOpen());
-    }
-    // The unit's address survives closing and opening.
-    EXPECT_EQ(link->Destination(), kUnitMac);
-}
-
 TEST_F(Links, BrokenCaptureIsNoticedAndTheNextOpenStartsAgain)
 {
     ASSERT_EQ(link->Open(), kLinkOpened);

@@ -168,48 +168,6 @@ TEST_F(AppSettingsTest, SaveWritesEveryValueInItsOrder)
         EXPECT_EQ(IntOf(out, "GPS Settings", key), value) << key;
 }
 
-TEST_F(AppSettingsTest, EveryValueRoundTrips)
-{
-    CAppSettings s;
-    s.m_strDataFolder = "/srv/radar/site 7/";
-    s.m_strBaseName = "Bridge deck";
-    s.m_nScale = 1;
-    s.m_fVelocity = 0.1f;
-    s.m_nIfaceIndex = 3;
-    s.m_nPaletteGain = 37;
-    s.m_bContrastBarVisible = 1;
-    s.m_bChannelBarVisible = 0;
-    s.m_bTraceInfoVisible = 1;
-    s.m_bUnitCheck = 0;
-    s.m_nTagInterval = -25;
-    gps.values = {3, 0, 7, 1, 0, 2, 3};
-    gps.open = true;
-    ASSERT_TRUE(s.SaveSettings(profile, gps));
-
-    CAppSettings back;
-    RecordingGps gpsBack;
-    back.LoadSettings(profile, gpsBack);
-    EXPECT_EQ(back.m_strDataFolder, s.m_strDataFolder);
-    EXPECT_EQ(back.m_strBaseName, s.m_strBaseName);
-    EXPECT_EQ(back.m_nScale, s.m_nScale);
-    EXPECT_EQ(FloatBytes(back.m_fVelocity), FloatBytes(0.1f)) << "the float comes back bit for bit";
-    EXPECT_EQ(back.m_nIfaceIndex, 3);
-    EXPECT_EQ(back.m_nPaletteGain, 37);
-    EXPECT_EQ(back.m_bContrastBarVisible, 1);
-    EXPECT_EQ(back.m_bChannelBarVisible, 0);
-    EXPECT_EQ(back.m_bTraceInfoVisible, 1);
-    EXPECT_EQ(back.m_bUnitCheck, 0);
-    EXPECT_EQ(back.m_nTagInterval, -25);
-    EXPECT_EQ(gpsBack.values.port, 3);
-    EXPECT_EQ(gpsBack.values.protocol, 0);
-    EXPECT_EQ(gpsBack.values.baudIndex, 7);
-    EXPECT_EQ(gpsBack.values.dataBitsIndex, 1);
-    EXPECT_EQ(gpsBack.values.parityIndex, 0);
-    EXPECT_EQ(gpsBack.values.stopBitsIndex, 2);
-    EXPECT_EQ(gpsBack.values.outputFormat, 3);
-    EXPECT_EQ(gpsBack.enables, std::vector<bool>{true}) << "logging that was on stays on";
-}
-
 TEST_F(AppSettingsTest, ColorScaleIsTruncatedToWholeGainsAndHeldToTheSliderRange)
 {
     const std::vector<std::pair<std::uint32_t, std::int32_t>> cases = {
