@@ -92,32 +92,37 @@ TEST_F(Driver, CurrentSlotIsReadAtEveryCall)
     EXPECT_EQ(log[1].arg1, 1);
 }
 
+// Detection: a broadcast discovery, then the handshake to the unit that answered. A unit
+// that does not answer either one is not there.
 TEST_F(Driver, DetectBroadcastsThenShakesHandsWithTheUnit)
 {
-    EXPECT_EQ(driver->Detect(), 1);
-    const auto log = peer->Log();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].code, wire::kDiscovery);
-    EXPECT_TRUE(log[0].broadcast());
-    EXPECT_EQ(log[0].arg1, 0);
-    EXPECT_EQ(log[1].code, wire::kHandshake);
-    EXPECT_EQ(log[1].dst, kUnitMac);
-}
-
-TEST_F(Driver, UnansweredDiscoverySendsNoHandshake)
-{
-    peer->Change([](UnitModel& m) { m.silent = true; });
-    EXPECT_EQ(driver->Detect(), 0);
-    const auto log = peer->Log();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].code, wire::kDiscovery);
-}
-
-TEST_F(Driver, UnansweredHandshakeMeansNoUnit)
-{
-    peer->Change([](UnitModel& m) { m.answerHandshake = false; });
-    EXPECT_EQ(driver->Detect(), 0);
-    EXPECT_EQ(peer->Requests(wire::kHandshake).size(), 1u);
+    struct Case {
+        const char* what;
+        std::function<void(UnitModel&)> unit;
+        int found;
+        std::vector<std::uint16_t> codes;
+    };
+    const Case cases[] = {
+        {"answering unit", [](UnitModel&) {}, 1, {wire::kDiscovery, wire::kHandshake}},
+        {"silent unit", [](UnitModel& m) { m.silent = true; }, 0, {wire::kDiscovery}},
+        {"unanswered handshake", [](UnitModel& m) { m.answerHandshake = false; }, 0,
+         {wire::kDiscovery, wire::kHandshake}},
+    };
+    for (const Case& c : cases) {
+        peer->Change([](UnitModel& m) { m = UnitModel{}; });
+        peer->Change(c.unit);
+        peer->ClearLog();
+        EXPECT_EQ(driver->Detect(), c.found) << c.what;
+        const auto log = peer->Log();
+        ASSERT_EQ(log.size(), c.codes.size()) << c.what;
+        for (std::size_t i = 0; i < log.size(); ++i)
+            EXPECT_EQ(log[i].code, c.codes[i]) << c.what;
+        EXPECT_TRUE(log[0].broadcast()) << c.what;
+        EXPECT_EQ(log[0].arg1, 0) << c.what;
+        if (log.size() > 1) {
+            EXPECT_EQ(log[1].dst, kUnitMac) << c.what;
+        }
+    }
 }
 
 TEST_F(Driver, UnitThatVanishesAndComesBackIsFoundAgain)

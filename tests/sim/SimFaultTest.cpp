@@ -1,6 +1,5 @@
 // The fault-spec parser: the specs the unit takes, from the command line and the control
-// lines, and the errors it gives for bad ones.
-#include "SimBench.h"
+// lines, the errors it gives for bad ones, and when an armed fault fires.
 #include "sim/SimFaultPlan.h"
 
 #include <gtest/gtest.h>
@@ -61,38 +60,6 @@ TEST(SimFaultPlan, OneShotLeavesEveryNStays)
     EXPECT_EQ(plan.Pending(), std::vector<std::string>{"reply-drop/2"});
     plan.Clear();
     EXPECT_TRUE(plan.Pending().empty());
-}
-
-TEST(SimFaultPlan, ControlLinesAnswerOkOrError)
-{
-    SimBench b;
-    EXPECT_EQ(b.unit.Control("drop-frag 2"), "ok");
-    EXPECT_EQ(b.unit.Control("reply-delay 150/3"), "ok");
-    EXPECT_EQ(b.unit.Control("skip/4"), "ok");
-    EXPECT_EQ(b.unit.Control("fault swap-frags=1,2"), "ok");
-    EXPECT_EQ(b.unit.Control("sensor-words 1 2 3 4"), "ok");
-    EXPECT_EQ(b.unit.Control("faults"), "ok drop-frag=2 reply-delay=150/3 skip/4 swap-frags=1,2 sensor-words=1,2,3,4");
-    EXPECT_EQ(b.unit.Control("clear-faults"), "ok");
-    EXPECT_EQ(b.unit.Control("faults"), "ok");
-    EXPECT_EQ(b.unit.Control("wheel 500"), "ok");
-    EXPECT_EQ(b.unit.Control("wheel fast"), "error: wheel needs ticks per second");
-    EXPECT_EQ(b.unit.Control("battery 361"), "ok");
-    EXPECT_EQ(b.unit.Control("battery 70000"), "error: battery needs a value from 0 to 65535");
-    EXPECT_EQ(b.unit.Control("fill 2=1.0"), "ok");
-    EXPECT_EQ(b.unit.Control("fill 3 0.5"), "ok");
-    EXPECT_EQ(b.unit.Control("fill -1"), "error: fill ratio must be a number from 0");
-    EXPECT_EQ(b.unit.Control("sensor 1 on"), "ok");
-    EXPECT_EQ(b.unit.Control("sensor 9 on"), "error: sensor needs SLOT on|off");
-    EXPECT_EQ(b.unit.Control("marker 0,8,x"), "error: marker needs status words like 0,8,8,0,8");
-    EXPECT_EQ(b.unit.Control("rate -1"), "error: rate needs steps per second (0 for real time)");
-    EXPECT_EQ(b.unit.Control("vanish"), "error: vanish needs seconds from 0 to 86400");
-    EXPECT_EQ(b.unit.Control("drop-frag 0"), "error: fragment number must be 1 to 65535");
-    EXPECT_EQ(b.unit.Control("explode").rfind("error: unknown command 'explode'", 0), 0u);
-    EXPECT_EQ(b.unit.Control("stats").rfind("ok requests=0 ", 0), 0u);
-    EXPECT_EQ(b.unit.Control(""), "ok");
-
-    b.Send(65, 1, 20);
-    EXPECT_EQ(b.DrainParsed().at(0).payload[0], 1) << "sensor 1 on took effect";
 }
 
 }  // namespace
