@@ -2,8 +2,6 @@
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
-#include <QSettings>
-#include <QStringList>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -71,13 +69,6 @@ TEST_F(QtProfileTest, KeysWithBlanksDotsAndSlashesStayKeysOfTheirSection)
     EXPECT_NE(text.find("\nLog%20GPS%20On%5COff=1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nComm.%20Port=3\n"), std::string::npos) << text;
 
-    // Seen through QSettings itself, the section has only plain keys and no sub-groups.
-    QSettings raw(QString::fromStdString(Ini()), QSettings::IniFormat);
-    raw.beginGroup("GPS Settings");
-    EXPECT_TRUE(raw.childGroups().isEmpty()) << raw.childGroups().join(",").toStdString();
-    EXPECT_EQ(raw.childKeys().size(), 4);
-    raw.endGroup();
-
     QtProfile back(FreshCopy(dir, Ini(), "copy.ini"));
     EXPECT_EQ(back.getInt("GPS Settings", "Log GPS On/Off", 0), 1);
     EXPECT_EQ(back.getInt("GPS Settings", "Comm. Port", 0), 3);
@@ -111,23 +102,6 @@ TEST_F(QtProfileTest, FileHoldsTheWrittenValuesReadably)
               "Iface_index=-1\n"
               "colorscale=11000\n"
               "velocity=@ByteArray(\\0\\0\\xc8\\x42)\n");
-}
-
-TEST_F(QtProfileTest, HandWrittenFileReads)
-{
-    WriteFileBytes(Ini(), "[settings]\r\n"
-                          "CurrentDir = /data/site 4/\r\n"
-                          "taginterval=  12  \r\n"
-                          "Iface_index=4294967295\r\n"
-                          "Default file name=Bridge\r\n"
-                          "[GPS Settings]\r\n"
-                          "Log%20GPS%20On%5COff=1\r\n");
-    QtProfile p(Ini());
-    EXPECT_EQ(p.getString("settings", "CurrentDir", ""), "/data/site 4/");
-    EXPECT_EQ(p.getInt("settings", "taginterval", 0), 12);
-    EXPECT_EQ(p.getInt("settings", "Iface_index", 0), -1) << "the 32-bit word with all bits set";
-    EXPECT_EQ(p.getString("settings", "Default file name", ""), "Bridge");
-    EXPECT_EQ(p.getInt("GPS Settings", "Log GPS On/Off", 0), 1);
 }
 
 TEST_F(QtProfileTest, HandTypedKeyWithASlashIsReadAndReplacedByTheWrittenForm)
