@@ -15,6 +15,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <grp.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
@@ -419,22 +420,34 @@ INSTANTIATE_TEST_SUITE_P(Recordings, RecordedStreamTest,
                          ::testing::Values("haicom-305N.log", "sirfstarv-nmea.log", "telit-he910.log", "mtk-3301.log",
                                            "holux-gm-210.log", "garmin25lp.log", "nmea-fuzzy-cases.log"));
 
-TEST_F(ReceiverTest, MissingDeviceCannotBeOpened)
-{
-    TempDir dir;
-    profile.writeString("GPS Settings", "Device COM1", dir.file("no-such-device"));
-    EXPECT_EQ(receiver->Open(), 0);
-    EXPECT_FALSE(receiver->IsOpen());
-    EXPECT_EQ(prompter.ids, std::vector<int>{57654});
-}
-
-TEST_F(ReceiverTest, AFileIsNoSerialPort)
+// Opens the receiver refuses, each with the operator's message: 57654 for a port that
+// cannot be opened, 57656 for one that cannot be set up as asked.
+TEST_F(ReceiverTest, OpensThatCannotWorkAreRefusedAndSaySo)
 {
     TempDir dir;
     WriteFileBytes(dir.file("plain"), "not a terminal");
-    profile.writeString("GPS Settings", "Device COM1", dir.file("plain"));
-    EXPECT_EQ(receiver->Open(), 0);
-    EXPECT_EQ(prompter.ids, std::vector<int>{57656});
+    struct Case {
+        const char* what;
+        std::function<void(CGPSReceiver&)> setUp;
+        int message;
+    };
+    const Case cases[] = {
+        {"missing device", [&](CGPSReceiver&) { profile.writeString("GPS Settings", "Device COM1", dir.file("none")); },
+         57654},
+        {"a file", [&](CGPSReceiver&) { profile.writeString("GPS Settings", "Device COM1", dir.file("plain")); }, 57656},
+        {"rate outside the table", [](CGPSReceiver& r) { r.m_nBaudIndex = 10; }, 57656},
+        {"parity outside the table", [](CGPSReceiver& r) { r.m_nParityIndex = -1; }, 57656},
+        {"port outside the table", [](CGPSReceiver& r) { r.m_nPort = 12; }, 57654},
+    };
+    for (const Case& c : cases) {
+        CGPSReceiver fresh(profile, prompter);
+        prompter.ids.clear();
+        c.setUp(fresh);
+        EXPECT_EQ(fresh.Open(), 0) << c.what;
+        EXPECT_FALSE(fresh.IsOpen()) << c.what;
+        EXPECT_EQ(prompter.ids, std::vector<int>{c.message}) << c.what;
+        profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
+    }
 }
 
 TEST_F(ReceiverTest, OneAndAHalfStopBitsAreRefusedAndThePortIsLetGo)
@@ -494,20 +507,6 @@ TEST_F(ReceiverTest, OtherProgramsAreKeptOutWhileOpenOnly)
     receiver->m_nStopBitsIndex = 1;
     EXPECT_EQ(receiver->Open(), 0);
     EXPECT_TRUE(OpenableByAnotherProgram(pty.SlavePath())) << "a refused open leaves the port as it was";
-}
-
-TEST_F(ReceiverTest, IndexesOutsideTheTablesAreRefusedAtOpen)
-{
-    receiver->m_nBaudIndex = 10;
-    EXPECT_EQ(receiver->Open(), 0);
-    receiver->m_nBaudIndex = 5;
-    receiver->m_nParityIndex = -1;
-    EXPECT_EQ(receiver->Open(), 0);
-    receiver->m_nParityIndex = 2;
-    receiver->m_nPort = 12;
-    EXPECT_EQ(receiver->Open(), 0);
-    EXPECT_EQ(prompter.ids, (std::vector<int>{57656, 57656, 57654}));
-    EXPECT_FALSE(receiver->IsOpen());
 }
 
 TEST_F(ReceiverTest, EveryRateReachesTheDevice)
