@@ -218,31 +218,6 @@ TEST_F(Driver, ReadsGiveTheUnitsAnswerOrNothing)
     EXPECT_EQ(driver->SetSamples(100), kCommandNoAnswer);
 }
 
-TEST_F(Driver, RequestedTraceIsInTheRingWhenTheReplyReturns)
-{
-    Connect();
-    peer->Change([](UnitModel& m) {
-        m.traceSamples = {10, -20, 30, -40, 50};
-        m.tracePosition = 0x00020003;
-    });
-    ASSERT_EQ(driver->RequestTrace(CDriver::kTracePollBudget, 4, 1), kCommandAnswered);
-    VT_Ethernet& link = driver->Link();
-    const int i = link.NextRecord();
-    ASSERT_GE(i, 0);
-    const RingRecord r = ReadRecordHeader(link.Ring(), static_cast<std::uint32_t>(i));
-    EXPECT_TRUE(r.Is(RecordType::TraceRecord));
-    EXPECT_EQ(r.Slot(), 4);
-    EXPECT_EQ(r.Channel(), 1);
-    EXPECT_EQ(RecordLong(link.Ring(), r), 0x00020003u);
-    std::int16_t s[5];
-    ASSERT_EQ(CopyTraceSamples(link.Ring(), r, s, 5), 5u);
-    EXPECT_EQ(std::vector<std::int16_t>(s, s + 5), (std::vector<std::int16_t>{10, -20, 30, -40, 50}));
-    EXPECT_EQ(link.ReleaseRecord(), 1);
-    EXPECT_EQ(link.NextRecord(), -1);
-    // The longer wait was for this request only.
-    EXPECT_EQ(link.PollBudget(), VT_Ethernet::kDefaultPollBudget);
-}
-
 TEST_F(Driver, TraceRequestWaitsItsOwnBudget)
 {
     Connect();

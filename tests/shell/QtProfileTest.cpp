@@ -145,26 +145,6 @@ TEST_F(QtProfileTest, ValueThatIsNotAWholeNumberReadsAsTheDefault)
     EXPECT_EQ(p.getString("settings", "f", "def"), "1,2") << "an unquoted list comes back joined";
 }
 
-TEST_F(QtProfileTest, LineWithoutEqualsSignDoesNotSpoilTheOthers)
-{
-    WriteFileBytes(Ini(), "[settings]\n"
-                          "scale=1\n"
-                          "this line is broken\n"
-                          "taginterval=25\n"
-                          "[GPS Settings]\n"
-                          "Parity=1\n");
-    QtProfile p(Ini());
-    EXPECT_EQ(p.getInt("settings", "scale", 0), 1);
-    EXPECT_EQ(p.getInt("settings", "taginterval", 0), 25);
-    EXPECT_EQ(p.getInt("GPS Settings", "Parity", 0), 1);
-
-    // Writing still works and is reported as kept; the broken line is left out.
-    EXPECT_TRUE(p.writeInt("settings", "scale", 0));
-    EXPECT_TRUE(p.writeInt("settings", "colorscale", 9000)) << "later writes are kept as well";
-    EXPECT_EQ(ReadFileBytes(Ini()),
-              "[GPS%20Settings]\nParity=1\n\n[settings]\ncolorscale=9000\nscale=0\ntaginterval=25\n");
-}
-
 TEST_F(QtProfileTest, UnusableNamesAndTextAreRefused)
 {
     QtProfile p(Ini());

@@ -1,15 +1,13 @@
 // Black-box runs of build/bin/dv-settings: one start and one exit of the program's settings
 // against a home folder of the test's own, where only a separate process shows the outcome:
-// folders closed to another user, the user's locale, the command line.
+// folders closed to another user and the command line.
 
 #include "shell/QtProfile.h"
-#include "tests/support/SettingsGolden.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <locale.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,13 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using golden::kDefaultChannel;
-using golden::kDefaultGlobals;
-using golden::kDefaultPreset;
-using golden::Repeat;
-
 const char* const kFiles[] = {"last_used_param", "global_settings", "preset_param", "wheel_presets"};
-
 
 struct ToolRun {
     int exitCode = -1;
@@ -37,7 +29,6 @@ struct ToolRun {
 
 struct RunOptions {
     bool unprivileged = false;       // as user 65534 when the test runs as root
-    const char* lcAll = nullptr;
     std::vector<std::string> args;
 };
 
@@ -60,15 +51,6 @@ protected:
         for (const char* name : kFiles)
             all += std::string(name) + "\n" + ReadFileBytes(settings(name)) + "\n";
         return all;
-    }
-
-    void ExpectDefaultFiles() const
-    {
-        EXPECT_EQ(ReadFileBytes(settings("last_used_param")), Repeat(kDefaultChannel, 16));
-        EXPECT_EQ(ReadFileBytes(settings("global_settings")), kDefaultGlobals);
-        EXPECT_EQ(ReadFileBytes(settings("preset_param")), kDefaultPreset);
-        EXPECT_TRUE(fs::exists(settings("wheel_presets")));
-        EXPECT_EQ(ReadFileBytes(settings("wheel_presets")), "");
     }
 
     // Runs the tool through a shell with only the environment given here, its working folder
@@ -94,8 +76,6 @@ protected:
         std::vector<std::string> env = {"PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
         env.push_back("HOME=" + home());
         env.push_back("XDG_CONFIG_HOME=" + config());
-        if (o.lcAll)
-            env.push_back(std::string("LC_ALL=") + o.lcAll);
         for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
             if (const char* v = std::getenv(pass))
                 env.push_back(std::string(pass) + "=" + v);
@@ -170,23 +150,6 @@ TEST_F(DvSettings, ReadOnlyProfileIsNotShownToTheOperator)
     EXPECT_EQ(run.out, "") << "profile errors are silent in the program";
     EXPECT_NE(run.err.find("could not be written"), std::string::npos) << run.err;
     EXPECT_EQ(ReadFileBytes(ini()), profile);
-}
-
-TEST_F(DvSettings, GermanLocaleStillWritesPointDecimals)
-{
-    locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(nullptr));
-    ASSERT_NE(german, static_cast<locale_t>(nullptr))
-        << "de_DE.UTF-8 must be generated (scripts/install-deps does it)";
-    freelocale(german);
-
-    RunOptions o;
-    o.lcAll = "de_DE.UTF-8";
-    const ToolRun run = Run(o);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "");
-    ExpectDefaultFiles();
-    EXPECT_NE(ReadFileBytes(settings("last_used_param")).find("ANTENNA SEPARATION:0.100000\r\n"),
-              std::string::npos);
 }
 
 TEST_F(DvSettings, UnknownArgumentChangesNothing)
