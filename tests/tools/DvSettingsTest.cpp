@@ -2,7 +2,6 @@
 // against a home folder of the test's own, where only a separate process shows the outcome:
 // folders closed to another user and the command line.
 
-#include "shell/QtProfile.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdlib>
