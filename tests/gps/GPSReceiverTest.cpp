@@ -121,6 +121,22 @@ TEST_F(ReceiverTest, GgaSentencePublishesItsPosition)
     EXPECT_EQ(receiver->GetLonHemisphere(), "E");
 }
 
+TEST_F(ReceiverTest, QualityZeroOrNonePublishesAnEmptyFix)
+{
+    OpenReceiver();
+    for (const std::string quality : {"0", ""}) {
+        Cycle(Gga(quality.empty() ? "123520" : "123519", "4807.038", "N", quality));
+        const auto published = fixes.Take();
+        ASSERT_EQ(published.size(), 1u) << "quality '" << quality << "'";
+        EXPECT_FALSE(published[0].HasPosition());
+        EXPECT_EQ(published[0].latitude, 0.0);
+        EXPECT_EQ(published[0].longitude, 0.0);
+        EXPECT_EQ(published[0].dateTime, 0.0);
+        EXPECT_EQ(published[0].ns, "");
+        EXPECT_EQ(published[0].ew, "");
+    }
+}
+
 TEST_F(ReceiverTest, ElevenEmptyCyclesPublishOneEmptyFix)
 {
     OpenReceiver();

@@ -240,6 +240,17 @@ TEST_F(Reassembly, BadFramesAreDroppedWithTheirMessageAndCounted)
     EXPECT_EQ(c.badPadFrames, 1u);
 }
 
+TEST_F(Reassembly, FramesOfAnUnknownTypeCarryNothing)
+{
+    Feed(UnitFrame(kHostMac, 1, 0x07, 0, 0, {}, 1, true));
+    EXPECT_EQ(replies.Count(), 0);
+    EXPECT_EQ(events.Count(), 0);
+    EXPECT_FALSE(ring.HasData());
+    const auto good = TraceRecordWords(0, 2, Ramp(5));
+    Feed(DataMessage(kHostMac, 2, good));
+    EXPECT_EQ(TakeRecords(), (std::vector<std::vector<std::uint16_t>>{good}));
+}
+
 TEST_F(Reassembly, RepliesAndEventsTooShortToReadAreDropped)
 {
     Bytes reply = ReplyFrame(kHostMac, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8});

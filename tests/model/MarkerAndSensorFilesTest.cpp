@@ -152,6 +152,7 @@ TEST_F(MarkerFileTest, FullDiskLeavesOnlyWholeLines)
 TEST_F(SensorFileTest, RecordsReachTheFileAsWritten)
 {
     ASSERT_EQ(em.Create(), 0);
+    EXPECT_TRUE(em.IsOpen());
     ASSERT_EQ(em.WriteRecord(0, 1003, 5, 3, 2), 0);
     EXPECT_EQ(ReadFileBytes(em.m_strPath), "0\t1003\t5\t3\t2\r\n");
     ASSERT_EQ(em.WriteRecord(1, -8192, 8191, -1, 0), 0);

@@ -44,6 +44,18 @@ protected:
     AppHarness h;
 };
 
+TEST_F(AppCommandUi, CommandsWhoseWindowsAreNotInThisBuildStayDisabled)
+{
+    ASSERT_TRUE(h.app->m_status.IsConnected());
+    for (int id : {cmd::kStart, cmd::kStartNew, cmd::kOpen, cmd::kMeasurementSettings, cmd::kScalesSettings,
+                   cmd::kPaletteManager, cmd::kHardwareSetup, cmd::kRecentFile1})
+        EXPECT_FALSE(ShownEnabled(id)) << id;
+    for (int id : {cmd::kConnect, cmd::kAbout, cmd::kPrintSetup})
+        EXPECT_TRUE(ShownEnabled(id)) << id;
+    EXPECT_FALSE(h.app->OnCommand(cmd::kStart));
+    EXPECT_TRUE(h.log.empty());
+}
+
 TEST_F(AppCommandUi, ConnectTogglesTheUnitCheckAndItsCheckMark)
 {
     h.app->MainWindow()->UpdateCommandUI();

@@ -1,11 +1,52 @@
-// The application object with the program's own data set: a start returns every channel's
-// header to its defaults.
+// The application object with the program's own data set: what the operator's marker keys
+// and the header defaults leave in the files.
 
 #include "tests/shell/AppDoubles.h"
 
 #include "model/RadarData.h"
+#include "shell/AppEvents.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+class AppWithDataSet : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        h.realData = true;
+        h.Start();
+        radar = h.app->DataSet()->Radar();
+        ASSERT_NE(radar, nullptr);
+        folder = h.dir.path() + "/data/";
+        ::mkdir(folder.c_str(), 0755);
+        for (auto& p : h.app->m_params.m_params)
+            p.m_bActive = 0;
+        h.app->m_params.m_params[0].m_bActive = 1;  // A1
+        h.app->m_params.m_params[3].m_bActive = 1;  // B2
+    }
+    AppHarness h;
+    CRadarData* radar = nullptr;
+    std::string folder;
+};
+
+TEST_F(AppWithDataSet, MarkerKeyWhileMeasuringReachesEveryActiveChannelsMarkerFile)
+{
+    ASSERT_EQ(radar->CreateFiles(folder, "Profile"), 0);
+    h.OpenFakeDocument();
+    h.app->m_status.m_bMeasuring = 1;
+    h.app->m_params.m_nTrigType = 0;  // wheel
+    h.app->m_status.m_nDistanceCount = 1234;
+    h.app->m_status.m_nDistanceMultiplier = 1;
+
+    h.Deliver(appevent::MarkerKey(2));  // key 3
+
+    const std::string a1 = ReadFileBytes(folder + "Profile_0001_A1.mrk");
+    const std::string b2 = ReadFileBytes(folder + "Profile_0001_B2.mrk");
+    EXPECT_NE(a1.find("1234\t0\t3"), std::string::npos) << a1;
+    EXPECT_NE(b2.find("1234\t0\t3"), std::string::npos) << b2;
+    radar->CloseFiles(true);
+}
 
 TEST(AppDataSetStart, InitInstanceReturnsEveryChannelHeaderToItsDefaults)
 {

@@ -43,6 +43,8 @@ TEST_F(AppHandlers, DroppedMessageAsksForOneRefreshAtTheEndOfTheWindow)
     h.clock.now += 31;
     h.app->OnLateRefresh();
     EXPECT_EQ(doc.refreshes, 2);  // the newest traces are drawn, once
+    h.app->OnLateRefresh();
+    EXPECT_EQ(doc.refreshes, 2) << "a late refresh that is no longer wanted draws nothing";
 
     // The late refresh opens a new window.
     h.clock.now += 60;

@@ -128,7 +128,8 @@ TEST_F(QtProfileTest, ValueThatIsNotAWholeNumberReadsAsTheDefault)
                           "f=1, 2\n"
                           "g=@ByteArray(\\x1)\n"
                           "h=-2147483648\n"
-                          "i=+7\n");
+                          "i=+7\n"
+                          "j=@Size(1 2)\n");
     QtProfile p(Ini());
     for (const char* key : {"a", "b", "c", "d", "e", "f", "g"})
         EXPECT_EQ(p.getInt("settings", key, 11000), 11000) << key;
@@ -143,6 +144,8 @@ TEST_F(QtProfileTest, ValueThatIsNotAWholeNumberReadsAsTheDefault)
     EXPECT_EQ(out, Bytes{0x01});
     EXPECT_EQ(p.getString("settings", "g", "def"), "def") << "bytes are not text";
     EXPECT_EQ(p.getString("settings", "f", "def"), "1,2") << "an unquoted list comes back joined";
+    EXPECT_EQ(p.getString("settings", "j", "def"), "def") << "a value of another kind is none of ours";
+    EXPECT_FALSE(p.getBinary("settings", "j", out));
 }
 
 TEST_F(QtProfileTest, UnusableNamesAndTextAreRefused)
@@ -231,6 +234,7 @@ TEST_F(QtProfileTest, MissingFolderIsCreatedByTheFirstWrite)
 {
     const std::string ini = dir.file("config/Vostrel Geodata/Delvora for Tolam.ini");
     QtProfile p(ini);
+    EXPECT_EQ(p.path(), ini);
     EXPECT_EQ(p.getInt("settings", "scale", 8), 8);
     ASSERT_TRUE(p.writeInt("settings", "scale", 0));
     EXPECT_EQ(ReadFileBytes(ini), "[settings]\nscale=0\n");
