@@ -73,7 +73,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible != 0);
     BuildMenus(false);
 
-    m_splash = std::make_unique<CSplashWnd>();
+    m_splash = std::make_unique<CSplashWnd>(this);
     m_splash->ShowSplash(splashMs);
 
     connect(&m_statusTimer, &QTimer::timeout, this, &CMainFrame::OnTimer);
@@ -482,6 +482,14 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     delete m_sensorWindow;
     CloseAllDocuments();
     event->accept();
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The splash stays over the main window also where no window manager keeps it on top.
+    if (m_splash->isVisible())
+        m_splash->raise();
 }
 
 bool CMainFrame::event(QEvent* event)

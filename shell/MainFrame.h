@@ -79,6 +79,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

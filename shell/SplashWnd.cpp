@@ -2,19 +2,23 @@
 
 #include "shell/Pictures.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 
+#include <memory>
+
 namespace {
 constexpr int kCornerRadius = 10;  // corners of 20 x 20 ellipses
 }
 
-CSplashWnd::CSplashWnd()
+CSplashWnd::CSplashWnd(QWidget* keysTo)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                            | Qt::WindowDoesNotAcceptFocus),
+      m_keysTo(keysTo),
       m_picture(pictures::Splash())
 {
     setObjectName("splash");
@@ -35,6 +39,18 @@ void CSplashWnd::ShowSplash(int ms)
         move(screen->geometry().center() - rect().center());
     show();
     m_timer.start(ms);
+}
+
+bool CSplashWnd::event(QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && m_keysTo) {
+        QWidget* target = m_keysTo->focusWidget() ? m_keysTo->focusWidget() : m_keysTo.data();
+        std::unique_ptr<QEvent> copy(event->clone());
+        QCoreApplication::sendEvent(target, copy.get());
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CSplashWnd::paintEvent(QPaintEvent*)

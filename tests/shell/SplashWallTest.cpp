@@ -101,3 +101,15 @@ TEST(Wall, GreyGroundWithThePictureInTheMiddle)
     EXPECT_EQ(smaller.pixelColor(moved + probe), picture.pixelColor(probe));
     EXPECT_EQ(smaller.pixelColor(moved - QPoint(2, 2)), QColor(128, 128, 128));
 }
+
+TEST(Splash, KeysThatReachItGoToTheMainWindow)
+{
+    AppHarness h;
+    h.profile.writeInt("settings", "enable_cu_check", 1);
+    h.Start();
+    CSplashWnd& splash = h.app->MainWindow()->Splash();
+    QTest::keyClick(&splash, Qt::Key_F9);
+    EXPECT_EQ(h.app->m_settings.m_bUnitCheck, 0);
+    QTest::keyClick(&splash, Qt::Key_F9);
+    EXPECT_EQ(h.app->m_settings.m_bUnitCheck, 1);
+}
