@@ -2,6 +2,7 @@
 
 #include "model/StringTable.h"
 #include "shell/AppCommands.h"
+#include "shell/ChannelTree.h"
 #include "shell/ChildFrame.h"
 #include "shell/CommandIds.h"
 #include "shell/FrameCommands.h"
@@ -9,12 +10,12 @@
 #include "shell/PositionBar.h"
 #include "shell/RavikApp.h"
 #include "shell/ShellKeyFilter.h"
+#include "shell/SizingBar.h"
 #include "shell/SplashWnd.h"
 #include "shell/WallFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -22,7 +23,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
-#include <QTreeWidget>
 
 namespace {
 
@@ -66,7 +66,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     auto* row = new QToolBar("Position bar", this);
     row->setObjectName("positionbar");
     row->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    m_positionBar = new CWorkload(row);
+    m_positionBar = new CWorkload(m_app, row);
     row->addWidget(m_positionBar);
     addToolBar(Qt::TopToolBarArea, row);
 
@@ -197,6 +197,14 @@ void CMainFrame::UpdateCommandUI()
     }
     for (int i = 0; i < cmd::kPaneCount; ++i)
         m_panes[static_cast<std::size_t>(i)]->setText(Latin1(m_router.Text(cmd::kPane1 + i)));
+    UpdateTitles();
+}
+
+void CMainFrame::UpdateTitles()
+{
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
+        if (auto* child = qobject_cast<CChildFrame*>(sub))
+            child->UpdateTitle();
 }
 
 // ---- menus, toolbar, status bar ---------------------------------------------------------
@@ -307,19 +315,22 @@ void CMainFrame::BuildStatusBar()
 
 void CMainFrame::BuildNavigatorBar()
 {
-    m_navigatorBar = new QDockWidget("Channel Navigator", this);
-    m_navigatorBar->setObjectName("bar59425");
-    m_navigatorBar->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-    auto* tree = new QTreeWidget(m_navigatorBar);
-    tree->setObjectName("c21");
-    tree->setHeaderHidden(true);
-    m_navigatorBar->setWidget(tree);
+    m_navigatorBar = new CSizingBar("Channel Navigator", 59425, this);
+    m_tree = new CChannelTree(m_app, [this](int code) { return OnSelectChannel(code); }, m_navigatorBar);
+    m_navigatorBar->setWidget(m_tree);
     addDockWidget(Qt::LeftDockWidgetArea, m_navigatorBar);
+    resizeDocks({m_navigatorBar}, {CSizingBar::kInitialSize}, Qt::Horizontal);
     m_navigatorBar->setVisible(m_app.m_settings.m_bChannelBarVisible != 0);
+    connect(m_navigatorBar, &CSizingBar::closeRequested, this, [this] {
+        ShowNavigator(false);
+        UpdateCommandUI();
+    });
 }
 
 void CMainFrame::OnChannelNavigator()
 {
+    if (!m_app.m_status.IsMeasuring() && m_app.m_status.IsConnected())
+        m_tree->Rebuild();
     ShowNavigator(m_app.m_settings.m_bChannelBarVisible == 0);
 }
 
@@ -329,16 +340,19 @@ void CMainFrame::ShowNavigator(bool show)
     m_navigatorBar->setVisible(show);
 }
 
-QDockWidget* CMainFrame::TraceInfoBar()
+CSizingBar* CMainFrame::TraceInfoBar()
 {
     if (!m_traceInfoBar && m_app.m_runners.makeTraceInfoBar) {
-        m_traceInfoBar = new QDockWidget("Trace info", this);
-        m_traceInfoBar->setObjectName("bar59424");
-        m_traceInfoBar->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+        m_traceInfoBar = new CSizingBar("Trace info", 59424, this);
         if (QWidget* contents = m_app.m_runners.makeTraceInfoBar(m_app, m_traceInfoBar))
             m_traceInfoBar->setWidget(contents);
         addDockWidget(Qt::RightDockWidgetArea, m_traceInfoBar);
+        resizeDocks({m_traceInfoBar}, {CSizingBar::kInitialSize}, Qt::Horizontal);
         m_traceInfoBar->setVisible(m_app.m_settings.m_bTraceInfoVisible != 0);
+        connect(m_traceInfoBar, &CSizingBar::closeRequested, this, [this] {
+            ShowTraceInfo(false);
+            UpdateCommandUI();
+        });
     }
     return m_traceInfoBar;
 }
@@ -351,7 +365,7 @@ void CMainFrame::OnTraceInfo()
 void CMainFrame::ShowTraceInfo(bool show)
 {
     m_app.m_settings.m_bTraceInfoVisible = show ? 1 : 0;
-    if (QDockWidget* bar = TraceInfoBar())
+    if (CSizingBar* bar = TraceInfoBar())
         bar->setVisible(show);
 }
 
@@ -401,6 +415,7 @@ bool CMainFrame::OnSelectChannel(int code)
     m_app.m_params.m_nCurChannel = static_cast<std::int16_t>(channel);
     m_app.m_params.m_nCurSlot = static_cast<std::int16_t>(slot);
     doc->RefreshViews();
+    UpdateTitles();
     update();
     return true;
 }
@@ -417,11 +432,12 @@ AppDocument* CMainFrame::ActiveDocument() const
 AppDocument* CMainFrame::AddDocument(std::unique_ptr<AppDocument> doc)
 {
     AppDocument* raw = doc.get();
-    auto* child = new CChildFrame(std::move(doc));
+    auto* child = new CChildFrame(m_app, std::move(doc));
     m_wall->addSubWindow(child);
+    connect(child, &CChildFrame::documentClosing, this, [this](AppDocument* closing) { m_router.Unregister(closing); });
     // A child closed by its own close box leaves the document menus behind it.
     connect(child, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &CMainFrame::UpdateMenus); });
-    child->show();
+    child->showMaximized();
     m_wall->setActiveSubWindow(child);
     UpdateMenus();
     return raw;
@@ -432,7 +448,6 @@ void CMainFrame::CloseDocument(AppDocument* doc)
     for (QMdiSubWindow* sub : m_wall->subWindowList()) {
         auto* child = qobject_cast<CChildFrame*>(sub);
         if (child && child->Document() == doc) {
-            m_router.Unregister(doc);
             child->CloseDocument();
             m_wall->removeSubWindow(child);
             child->deleteLater();
@@ -467,6 +482,7 @@ void CMainFrame::OnTimer()
     const bool wasConnected = m_app.m_status.IsConnected();
     m_app.PollControlUnit();
     if (wasConnected != m_app.m_status.IsConnected() || m_forceRefresh) {
+        m_tree->RefreshIfChanged();
         PositionBar().Update();
         m_forceRefresh = false;
     }

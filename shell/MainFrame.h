@@ -16,12 +16,13 @@
 #include <memory>
 #include <vector>
 
+class CChannelTree;
 class CRavikApp;
+class CSizingBar;
 class CSplashWnd;
 class CWallFrame;
 class CWorkload;
 class QAction;
-class QDockWidget;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -68,9 +69,11 @@ public:
     CSplashWnd& Splash() { return *m_splash; }
     CWallFrame& Wall() { return *m_wall; }
     QToolBar& Toolbar() { return *m_toolbar; }
-    QDockWidget& NavigatorBar() { return *m_navigatorBar; }
+    CSizingBar& NavigatorBar() { return *m_navigatorBar; }
+    // The navigator's tree; the measurement settings and the document rebuild it.
+    CChannelTree& ChannelTree() { return *m_tree; }
     // The "Trace info" bar; null while its contents are not part of this build.
-    QDockWidget* TraceInfoBar();
+    CSizingBar* TraceInfoBar();
     // The open 50/60 Hz sensor window, or null.
     QWidget* SensorWindow() const { return m_sensorWindow; }
     // Status pane 0..3 (ids 59142..59145).
@@ -92,6 +95,7 @@ private:
     void RegisterAppCommands();
     void RegisterFrameCommands();
     void UpdateRecentFiles();
+    void UpdateTitles();
 
     void OnChannelNavigator();
     void ShowNavigator(bool show);
@@ -106,8 +110,9 @@ private:
     CWallFrame* m_wall = nullptr;
     QToolBar* m_toolbar = nullptr;
     CWorkload* m_positionBar = nullptr;
-    QDockWidget* m_navigatorBar = nullptr;
-    QDockWidget* m_traceInfoBar = nullptr;
+    CSizingBar* m_navigatorBar = nullptr;
+    CChannelTree* m_tree = nullptr;
+    CSizingBar* m_traceInfoBar = nullptr;
     QPointer<QWidget> m_sensorWindow;
     QLabel* m_statusText = nullptr;
     std::vector<QLabel*> m_panes;

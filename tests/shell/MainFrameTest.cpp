@@ -11,7 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QDockWidget>
+#include "shell/SizingBar.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
