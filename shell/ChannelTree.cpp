@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -243,27 +244,31 @@ void CChannelTree::OnRightButton(QPoint pos, QPoint global)
 
 void CChannelTree::mousePressEvent(QMouseEvent* event)
 {
+    const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::RightButton) {
-        OnRightButton(event->position().toPoint(), event->globalPosition().toPoint());
+        OnRightButton(pos, event->globalPosition().toPoint());
         return;
     }
-    QTreeWidget::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton) {
-        m_pressItem = HitItem(event->position().toPoint());
-        m_pressPos = event->position().toPoint();
+    QTreeWidgetItem* item = event->button() == Qt::LeftButton ? itemAt(pos) : nullptr;
+    if (!item || pos.x() < visualItemRect(item).left()) {
+        QTreeWidget::mousePressEvent(event);  // the branch marks, empty space
+        return;
     }
+    // A press on an item chooses it when the button comes up without a drag in between.
+    m_pressItem = item;
+    m_pressPos = pos;
+    setFocus(Qt::MouseFocusReason);
 }
 
 void CChannelTree::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!(event->buttons() & Qt::LeftButton)) {
+    if (!(event->buttons() & Qt::LeftButton) || (!m_pressItem && !m_dragging)) {
         QTreeWidget::mouseMoveEvent(event);
         return;
     }
     const QPoint pos = event->position().toPoint();
     if (!m_dragging) {
-        // A press on a channel that moves far enough is a drag; the selection stays put.
-        if (m_pressItem && (pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance())
+        if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance())
             BeginDrag(ItemToCode(m_pressItem));
         return;
     }
@@ -274,9 +279,16 @@ void CChannelTree::mouseMoveEvent(QMouseEvent* event)
 
 void CChannelTree::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_pressItem = nullptr;
-    if (!m_dragging || event->button() != Qt::LeftButton) {
+    QTreeWidgetItem* pressed = std::exchange(m_pressItem, nullptr);
+    if (event->button() != Qt::LeftButton) {
         QTreeWidget::mouseReleaseEvent(event);
+        return;
+    }
+    if (!m_dragging) {
+        if (pressed)
+            setCurrentItem(pressed);
+        else
+            QTreeWidget::mouseReleaseEvent(event);
         return;
     }
     const bool inside = m_pointerInside;
