@@ -5,7 +5,8 @@
 // AppDocument, the child frame) and count only while that owner is the active one; main-frame
 // and application registrations always count.
 //
-// A document registers its commands once it exists, for example:
+// The main window owns the router (CMainFrame::Router()). A document registers its commands
+// once it exists, for example:
 //   router.Register(CommandRouter::Level::Document, this, cmd::kTraceWindow,
 //                   {[this] { OnTraceWindow(); }, [this] { return !IsOldFile(); },
 //                    [this] { return m_bTraceWindow; }});
