@@ -2,7 +2,8 @@
 // registers them here by id, at its level; a command goes to the first level that has it, in
 // the order view -> document -> child frame -> main frame -> application. Registrations of
 // the view, document and child-frame levels belong to an owner (the view widget, the
-// AppDocument, the child frame) and count only while that owner is the active one; main-frame
+// AppDocument, the child frame) and count only while that owner is the active one (the view
+// of the active child window, its document, the window itself); main-frame
 // and application registrations always count.
 //
 // The main window owns the router (CMainFrame::Router()). A document registers its commands

@@ -50,8 +50,12 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     m_wall = new CWallFrame(this);
     setCentralWidget(m_wall);
 
+    // The active view is the widget that the active child window shows.
     m_router.SetActive({
-        {},
+        [this]() -> const void* {
+            QMdiSubWindow* child = m_wall->currentSubWindow();
+            return child ? child->widget() : nullptr;
+        },
         [this]() -> const void* { return ActiveDocument(); },
         [this]() -> const void* { return m_wall->currentSubWindow(); },
     });

@@ -496,3 +496,27 @@ TEST_F(MainFrameTest, ClosingWithoutAMeasurementOnlyClosesTheDocument)
     Frame().close();
     EXPECT_EQ(h.log, (EventLog{"gps stop running", "doc close"}));
 }
+
+class DocumentWithView : public FakeDocument {
+public:
+    using FakeDocument::FakeDocument;
+    QWidget* CreateView(QWidget* parent) override
+    {
+        view = new QWidget(parent);
+        return view;
+    }
+    QWidget* view = nullptr;
+};
+
+TEST_F(MainFrameTest, TheActiveViewGetsItsCommandsBeforeItsDocument)
+{
+    auto owned = std::make_unique<DocumentWithView>(h.log);
+    DocumentWithView& doc = *owned;
+    Frame().AddDocument(std::move(owned));
+    ASSERT_NE(doc.view, nullptr);
+    Frame().Router().Register(CommandRouter::Level::Document, &doc, cmd::kPrint, {[this] { routed.push_back(1); }, {}, {}, {}});
+    Frame().Router().Register(CommandRouter::Level::View, doc.view, cmd::kPrint, {[this] { routed.push_back(2); }, {}, {}, {}});
+    QTest::keyClick(&Frame(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(routed, std::vector<int>{2});
+    EXPECT_TRUE(Enabled(cmd::kPrint));
+}
