@@ -7,6 +7,7 @@
 #include "shell/RavikApp.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -46,6 +47,12 @@ CChannelTree::CChannelTree(CRavikApp& app, std::function<bool(int)> selectChanne
     };
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
+}
+
+CChannelTree::~CChannelTree()
+{
+    if (m_dragging)
+        EndDrag();
 }
 
 int CChannelTree::ModuleImage(int type)
@@ -269,12 +276,16 @@ void CChannelTree::mouseMoveEvent(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     if (!m_dragging) {
         if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance())
-            BeginDrag(ItemToCode(m_pressItem));
+            BeginDrag(m_pressItem);
         return;
     }
     const QPoint dragPoint = mapToGlobal(QPoint(0, 0)) + QPoint(pos.x(), pos.y() + kDragOffsetY);
     m_pointerInside = QRect(mapToGlobal(QPoint(0, 0)), size()).contains(dragPoint);
     QApplication::changeOverrideCursor(m_pointerInside ? Qt::ArrowCursor : Qt::ForbiddenCursor);
+    if (m_dragImage) {
+        m_dragImage->move(dragPoint);
+        m_dragImage->show();
+    }
 }
 
 void CChannelTree::mouseReleaseEvent(QMouseEvent* event)
@@ -297,8 +308,9 @@ void CChannelTree::mouseReleaseEvent(QMouseEvent* event)
         m_selectChannel(m_code);
 }
 
-void CChannelTree::BeginDrag(int code)
+void CChannelTree::BeginDrag(QTreeWidgetItem* item)
 {
+    const int code = ItemToCode(item);
     if (code < 0)
         return;
     m_code = code;
@@ -306,11 +318,16 @@ void CChannelTree::BeginDrag(int code)
     m_pointerInside = true;
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     grabMouse();
+    m_dragImage = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+    m_dragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_dragImage->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_dragImage->setPixmap(item->icon(0).pixmap(iconSize()));
 }
 
 void CChannelTree::EndDrag()
 {
     m_dragging = false;
+    delete m_dragImage;
     releaseMouse();
     QApplication::restoreOverrideCursor();
 }

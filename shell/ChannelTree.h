@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <QTreeWidget>
 
@@ -16,6 +17,7 @@
 #include <functional>
 
 class CRavikApp;
+class QLabel;
 
 class CChannelTree : public QTreeWidget {
     Q_OBJECT
@@ -29,6 +31,7 @@ public:
 
     // `selectChannel` makes a channel code the current channel (the main window's answer).
     CChannelTree(CRavikApp& app, std::function<bool(int)> selectChannel, QWidget* parent = nullptr);
+    ~CChannelTree() override;
 
     // The tree anew from the unit: "Z5K" alone, or "Tolam" with its populated slots.
     void Rebuild();
@@ -70,7 +73,7 @@ private:
     void OnRightButton(QPoint pos, QPoint global);
     void EditChannelSettings();
     void SetChannelUse(bool toggle);
-    void BeginDrag(int code);
+    void BeginDrag(QTreeWidgetItem* item);
     void EndDrag();
 
     CRavikApp& m_app;
@@ -83,4 +86,5 @@ private:
     bool m_pointerInside = false;
     QTreeWidgetItem* m_pressItem = nullptr;
     QPoint m_pressPos;
+    QPointer<QLabel> m_dragImage;  // the dragged channel under the pointer
 };
