@@ -15,6 +15,7 @@
 #include "shell/WallFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -483,8 +484,16 @@ void CMainFrame::OnTimer()
 {
     if (!m_app.m_settings.m_bUnitCheck || m_app.m_status.IsMeasuring())
         return;
+    // A message or dialog runs its own event loop, and a presence check may be what shows it
+    // (the link reports a missing adapter while it opens): a tick there would start a second
+    // check inside the first and pile up messages, or wait forever on the link. It waits for
+    // the next tick after the message has gone.
+    if (m_inTick || QApplication::activeModalWidget())
+        return;
+    m_inTick = true;
     const bool wasConnected = m_app.m_status.IsConnected();
     m_app.PollControlUnit();
+    m_inTick = false;
     if (wasConnected != m_app.m_status.IsConnected() || m_forceRefresh) {
         m_tree->RefreshIfChanged();
         PositionBar().Update();

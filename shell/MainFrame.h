@@ -59,7 +59,8 @@ public:
     // Whether the menus of an open document are shown (else those without one).
     bool ShowsDocumentMenus() const { return m_documentMenus; }
 
-    // One tick of the status timer.
+    // One tick of the status timer: the presence check while the unit check is on, nothing is
+    // measured and no message or dialog is open.
     void OnTimer();
     QTimer& StatusTimer() { return m_statusTimer; }
     // slot * 10 + channel of an active channel becomes the current one: true. Without an
@@ -122,6 +123,7 @@ private:
     QTimer m_commandUiTimer;
     std::map<int, QAction*> m_actions;
     bool m_forceRefresh = true;  // the first tick that runs refreshes the bars
+    bool m_inTick = false;      // a presence check of the status timer runs
     std::unique_ptr<CSplashWnd> m_splash;
     std::unique_ptr<ShellKeyFilter> m_keys;
 };

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QWidget>
 
 namespace {
@@ -44,6 +45,9 @@ int ShellKeyFilter::MarkerKeyOf(const QKeyEvent& key)
 bool ShellKeyFilter::Concerns(QObject* watched) const
 {
     if (!watched->isWidgetType() || QApplication::activeModalWidget())
+        return false;
+    // A menu bar that has the keys (Alt pressed alone) takes letters as its menus' mnemonics.
+    if (qobject_cast<QMenuBar*>(watched))
         return false;
     QWidget* top = static_cast<QWidget*>(watched)->window();
     if (top == &m_frame)

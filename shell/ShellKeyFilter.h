@@ -7,7 +7,8 @@
 //    Shift, never with Ctrl or Alt, not an auto-repeat) posts the marker key notification;
 //    the release itself goes on as usual.
 // Keys count only while no modal dialog runs and the widget they reach belongs to the main
-// window, a floating bar of it or a window it owns (the 50/60 Hz sensor window).
+// window, a floating bar of it or a window it owns (the 50/60 Hz sensor window), and not its
+// menu bar while that has the keys (menu mnemonics).
 #pragma once
 
 #include <QObject>

@@ -17,6 +17,7 @@
 #include <QEvent>
 
 #include <array>
+#include <functional>
 
 #include <map>
 #include <memory>
@@ -133,6 +134,8 @@ public:
     bool Detect() override
     {
         m_log.push_back("unit detect");
+        if (onDetect)
+            onDetect();
         return present;
     }
     int SetCountry(std::uint8_t c) override
@@ -158,6 +161,7 @@ public:
     bool present = true;
     bool modular = true;
     std::array<int, 8> modules{};  // module type per slot
+    std::function<void()> onDetect;  // what happens while the unit is asked (a message shows)
 
 private:
     EventLog& m_log;

@@ -276,6 +276,18 @@ TEST_F(MainFrameTest, EveryAcceleratorReachesItsCommandAlsoFromAnEditOfABar)
     EXPECT_FALSE(edit->text().isEmpty());
 }
 
+TEST_F(MainFrameTest, LettersTypedIntoTheMenuBarAreItsMnemonics)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    const int ids[] = {cmd::kFilterManager, cmd::kMeasurementSettings};
+    RecordDocumentCommands(doc, ids);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_M, Qt::NoModifier, "m");
+    QCoreApplication::sendEvent(Frame().menuBar(), &press);
+    EXPECT_TRUE(routed.empty());
+    QTest::keyClick(&Frame(), Qt::Key_M);
+    EXPECT_EQ(routed, std::vector<int>{cmd::kMeasurementSettings});
+}
+
 TEST_F(MainFrameTest, F9TogglesTheUnitCheck)
 {
     QTest::keyClick(&Frame(), Qt::Key_F9);
@@ -378,6 +390,25 @@ TEST_F(MainFrameTest, ATickDuringAMeasurementDoesNothing)
     EXPECT_EQ(Count("unit detect"), 0);
     EXPECT_EQ(h.Frame().bar.updates, 0);
     EXPECT_TRUE(h.app->m_status.IsConnected());
+}
+
+TEST_F(MainFrameTest, NoTickStartsAPresenceCheckInsideAMessageOrAnother)
+{
+    // The unit's answer comes while a message is open whose event loop lets the timer tick.
+    h.unit->onDetect = [this] { Frame().OnTimer(); };
+    Frame().OnTimer();
+    EXPECT_EQ(Count("unit detect"), 1);
+    EXPECT_EQ(h.Frame().bar.updates, 1);
+
+    h.unit->onDetect = nullptr;
+    QDialog message(&Frame());
+    message.setModal(true);
+    message.show();
+    Frame().OnTimer();
+    EXPECT_EQ(Count("unit detect"), 1);
+    message.hide();
+    Frame().OnTimer();
+    EXPECT_EQ(Count("unit detect"), 2);
 }
 
 // ---- frame commands -------------------------------------------------------------------------
