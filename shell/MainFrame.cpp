@@ -493,12 +493,12 @@ void CMainFrame::OnTimer()
     m_inTick = true;
     const bool wasConnected = m_app.m_status.IsConnected();
     m_app.PollControlUnit();
-    m_inTick = false;
     if (wasConnected != m_app.m_status.IsConnected() || m_forceRefresh) {
         m_tree->RefreshIfChanged();
         PositionBar().Update();
         m_forceRefresh = false;
     }
+    m_inTick = false;
     UpdateCommandUI();
 }
 
