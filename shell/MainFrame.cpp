@@ -93,6 +93,9 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 CMainFrame::~CMainFrame()
 {
     m_keys.reset();
+    // Child windows that go with the main window have no menus to bring up to date.
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
+        sub->disconnect(this);
     CloseAllDocuments();
     delete m_sensorWindow;
 }
@@ -161,7 +164,7 @@ void CMainFrame::RegisterFrameCommands()
                         [this] { return ActiveDocument() && !m_app.m_status.IsMeasuring(); }, {}, {}});
     frame(cmd::kCascade, {[this] { m_wall->cascadeSubWindows(); }, always, {}, {}});
     frame(cmd::kTile, {[this] { m_wall->tileSubWindows(); }, always, {}, {}});
-    // Child windows are never shown as icons here: there is nothing to arrange.
+    // The area itself keeps minimised child windows in a row along its bottom.
     frame(cmd::kArrangeIcons, {[] {}, always, {}, {}});
 }
 
