@@ -364,6 +364,7 @@ LinkCounters VT_Ethernet::Counters() const
     LinkCounters c;
     m_reassembler.AddCountersTo(c);
     c.ringOverflows = m_ring.OverflowCount();
+    c.badRecordMessages = m_ring.BadRecordMessages();
     c.messagesCommitted = m_ring.CommittedMessages();
     c.replyOverflows = m_replies.OverflowCount();
     c.eventOverflows = m_events.OverflowCount();
