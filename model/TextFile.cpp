@@ -17,8 +17,8 @@ int CreateTemporaryBeside(const std::string& path, std::string& tmp)
     static std::atomic<unsigned> serial{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        tmp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1)) + "-" +
-              std::to_string(static_cast<unsigned long long>(stamp) % 1000000007u);
+        tmp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1)) + "-" +
+              std::to_string(static_cast<unsigned long long>(stamp) % 1000000007u) + ".tmp";
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -4,26 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-namespace {
-
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
 
 TEST(TextFile, WriterEndsEveryLineInCrLf)
 {
