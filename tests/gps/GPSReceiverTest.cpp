@@ -420,10 +420,12 @@ TEST_F(ReceiverTest, OpensThatCannotWorkAreRefusedAndSaySo)
     for (const Case& c : cases) {
         CGPSReceiver fresh(profile, prompter);
         prompter.ids.clear();
+        prompter.errors.clear();
         c.setUp(fresh);
         EXPECT_EQ(fresh.Open(), 0) << c.what;
         EXPECT_FALSE(fresh.IsOpen()) << c.what;
         EXPECT_EQ(prompter.ids, std::vector<int>{c.message}) << c.what;
+        EXPECT_EQ(prompter.errors, std::vector<int>{c.message}) << c.what << ": shown as an error";
         profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
     }
 }

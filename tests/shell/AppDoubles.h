@@ -16,6 +16,9 @@
 
 #include <QEvent>
 
+#include <array>
+#include <functional>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -96,6 +99,7 @@ public:
         m_log.push_back(on ? "gps on" : "gps off");
     }
     bool IsOpen() const override { return open; }
+    CGPSFix CopyFix() const override { return fix; }
     void StopRunning() override { m_log.push_back("gps stop running"); }
     void Close() override
     {
@@ -104,6 +108,7 @@ public:
     }
     Values values;
     bool open = false;
+    CGPSFix fix;
 
 private:
     EventLog& m_log;
@@ -117,6 +122,8 @@ public:
     bool Detect() override
     {
         m_log.push_back("unit detect");
+        if (onDetect)
+            onDetect();
         return present;
     }
     int SetCountry(std::uint8_t c) override
@@ -138,8 +145,11 @@ public:
     }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool IsModularUnit() override { return modular; }
+    int GetModuleType(int slot) override { return modules[static_cast<std::size_t>(slot)]; }
     bool present = true;
     bool modular = true;
+    std::array<int, 8> modules{};  // module type per slot
+    std::function<void()> onDetect;  // what happens while the unit is asked (a message shows)
 
 private:
     EventLog& m_log;
@@ -214,6 +224,7 @@ private:
 
 class CountingBar : public CWorkload {
 public:
+    explicit CountingBar(CRavikApp& app) : CWorkload(app) {}
     void Update() override { ++updates; }
     int updates = 0;
 };
@@ -221,7 +232,7 @@ public:
 // The real main frame with a position bar that counts its updates.
 class TestFrame : public CMainFrame {
 public:
-    explicit TestFrame(CRavikApp& app) : CMainFrame(app) {}
+    explicit TestFrame(CRavikApp& app) : CMainFrame(app), bar(app) {}
     CWorkload& PositionBar() override { return bar; }
     CountingBar bar;
 };
