@@ -273,24 +273,43 @@ TEST_F(Links, StreamedMessagesArriveWholeAndInOrderAtTheReader)
 {
     ASSERT_EQ(link->Open(), kLinkOpened);
     constexpr int kMessages = 3000;
+    // The unit keeps within 256 messages (about 400,000 words) of the reader, so however
+    // slowly the reader is scheduled the ring never overflows; a lost message would leave the
+    // reader waiting, so a minute without one ends the test.
+    constexpr int kAhead = 256;
+    std::atomic<int> released{0};
+    std::atomic<bool> stop{false};
     std::thread unit([&] {
-        for (int m = 0; m < kMessages; ++m) {
+        for (int m = 0; m < kMessages && !stop.load(); ++m) {
             std::vector<std::int16_t> samples(1000 + m % 600);
             for (std::size_t i = 0; i < samples.size(); ++i)
                 samples[i] = static_cast<std::int16_t>(m * 7 + i);
             peer->SendMessage(kHostMac, TraceRecordWords(m % 16, static_cast<std::uint32_t>(m), samples));
-            while (hostEnd->Pending() > 200)
+            while (!stop.load() && (hostEnd->Pending() > 200 || m - released.load() > kAhead))
                 std::this_thread::yield();
         }
     });
+    struct JoinUnit {
+        std::atomic<bool>& stop;
+        std::thread& unit;
+        ~JoinUnit()
+        {
+            stop.store(true);
+            unit.join();
+        }
+    } joinUnit{stop, unit};
     int seen = 0;
     std::vector<std::int16_t> samples(2048);
+    auto lastRecord = std::chrono::steady_clock::now();
     while (seen < kMessages) {
         const int i = link->NextRecord();
         if (i == -1) {
+            ASSERT_LT(std::chrono::steady_clock::now() - lastRecord, std::chrono::minutes(1))
+                << "message " << seen << " never came; ring overflows " << link->Counters().ringOverflows;
             std::this_thread::yield();
             continue;
         }
+        lastRecord = std::chrono::steady_clock::now();
         ASSERT_GE(i, 0);
         const RingRecord r = ReadRecordHeader(link->Ring(), static_cast<std::uint32_t>(i));
         ASSERT_TRUE(r.Is(RecordType::TraceRecord));
@@ -300,9 +319,8 @@ TEST_F(Links, StreamedMessagesArriveWholeAndInOrderAtTheReader)
         for (std::uint32_t k = 0; k < n; k += 97)
             ASSERT_EQ(samples[k], static_cast<std::int16_t>(seen * 7 + k));
         ASSERT_EQ(link->ReleaseRecord(), 1);
-        ++seen;
+        released.store(++seen);
     }
-    unit.join();
     const LinkCounters c = link->Counters();
     EXPECT_EQ(c.ringOverflows, 0u);
     EXPECT_EQ(c.fragmentOrderDrops + c.missingLastDrops + c.strayFragmentDrops + c.sequenceGaps, 0u);
