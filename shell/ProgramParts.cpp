@@ -7,6 +7,7 @@
 #include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
+#include "shell/dialogs/MarkDlg.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -63,4 +64,5 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
+    app.m_runners.markers = RunMarkerDialog;
 }
