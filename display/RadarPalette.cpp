@@ -113,6 +113,32 @@ void BuildSamplePixelTable(const CRadarPalette::Colours& colours, std::int32_t g
         table[static_cast<std::uint16_t>(s)] = SamplePixel(colours, static_cast<std::int16_t>(s), gain);
 }
 
+void MapTracesToPixels(const std::int16_t* traces, int traceStride, int columns, int rows, int firstSample,
+                       const SamplePixelTable& table, std::uint32_t* pixels, int pixelsPerLine)
+{
+    // Tiles of a few traces by a run of samples: each trace is read in order into the
+    // tile, then the tile's rows are copied out side by side, so neither the traces nor the
+    // image are walked across (traces lie 4 KiB apart, which a column walk thrashes on).
+    constexpr int kTileTraces = 8;
+    constexpr int kTileRows = 256;
+    std::uint32_t tile[kTileRows][kTileTraces];
+    const auto stride = static_cast<std::ptrdiff_t>(traceStride);
+    const auto line = static_cast<std::ptrdiff_t>(pixelsPerLine);
+    for (int first = 0; first < columns; first += kTileTraces) {
+        const int width = std::min(kTileTraces, columns - first);
+        for (int top = 0; top < rows; top += kTileRows) {
+            const int height = std::min(kTileRows, rows - top);
+            for (int c = 0; c < width; ++c) {
+                const std::int16_t* src = traces + (first + c) * stride + firstSample + top;
+                for (int r = 0; r < height; ++r)
+                    tile[r][c] = table[static_cast<std::uint16_t>(src[r])];
+            }
+            for (int r = 0; r < height; ++r)
+                std::copy_n(tile[r], width, pixels + (top + r) * line + first);
+        }
+    }
+}
+
 std::uint32_t SwapRedBlue(std::uint32_t colour)
 {
     return (colour & 0xFF00FF00u) | ((colour >> 16) & 0xFFu) | ((colour & 0xFFu) << 16);

@@ -83,6 +83,13 @@ std::uint32_t SamplePixel(const CRadarPalette::Colours& colours, std::int16_t sa
 using SamplePixelTable = std::array<std::uint32_t, 65536>;
 void BuildSamplePixelTable(const CRadarPalette::Colours& colours, std::int32_t gain, SamplePixelTable& table);
 
+// Writes traces as pixel columns: pixel (column i, row r) of `pixels` (pixelsPerLine 32-bit
+// pixels per row, e.g. a QImage::Format_RGB32 scan line) := table[sample firstSample + r of
+// trace i], trace i starting at traces[i * traceStride]. The caller keeps firstSample + rows
+// within the stride.
+void MapTracesToPixels(const std::int16_t* traces, int traceStride, int columns, int rows, int firstSample,
+                       const SamplePixelTable& table, std::uint32_t* pixels, int pixelsPerLine);
+
 // 0x00RRGGBB <-> 0x00BBGGRR.
 std::uint32_t SwapRedBlue(std::uint32_t colour);
 

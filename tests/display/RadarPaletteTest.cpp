@@ -245,3 +245,24 @@ TEST(RadarPalette, PrintPixelsKeepTheTopFiveBitsOfEachComponent)
     EXPECT_EQ(ToRgb555(0x070707u), 0x0000u);
     EXPECT_EQ(ToRgb555(0x081018u), (1u << 10) | (2u << 5) | 3u);
 }
+
+TEST(RadarPalette, TracesBecomePixelColumnsFromTheFirstSampleShown)
+{
+    auto table = std::make_unique<SamplePixelTable>();
+    for (std::size_t i = 0; i < table->size(); ++i)
+        (*table)[i] = 0xFF000000u | static_cast<std::uint32_t>(i);
+    // 20 traces of 10 samples: sample k of trace i is 100 * i + k.
+    const int traces = 20, stride = 10;
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(traces * stride));
+    for (int i = 0; i < traces; ++i)
+        for (int k = 0; k < stride; ++k)
+            samples[static_cast<std::size_t>(i * stride + k)] = static_cast<std::int16_t>(100 * i + k);
+    const int line = 24, rows = 7;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(line * rows), 0u);
+    MapTracesToPixels(samples.data(), stride, traces, rows, 2, *table, pixels.data(), line);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < line; ++c) {
+            const std::uint32_t expected = c < traces ? 0xFF000000u | static_cast<std::uint32_t>(100 * c + 2 + r) : 0u;
+            ASSERT_EQ(pixels[static_cast<std::size_t>(r * line + c)], expected) << "column " << c << " row " << r;
+        }
+}
