@@ -8,6 +8,7 @@
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
 #include "shell/dialogs/MarkDlg.h"
+#include "shell/dialogs/PaletteManager.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -65,4 +66,5 @@ void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
     app.m_runners.markers = RunMarkerDialog;
+    app.m_runners.paletteManager = RunPaletteManager;
 }

@@ -40,17 +40,6 @@ bool AskPlatformColour(const QColor& initial, QWidget* parent, QColor& chosen)
 
 } // namespace
 
-QColor ColorFromColorref(std::uint32_t c)
-{
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-}
-
-std::uint32_t ColorrefFromColor(const QColor& c)
-{
-    return static_cast<std::uint32_t>(c.red()) | static_cast<std::uint32_t>(c.green()) << 8 |
-           static_cast<std::uint32_t>(c.blue()) << 16;
-}
-
 CMarkDlg::CMarkDlg(CMarkerSettings& settings, Profile& profile, QWidget* parent, ColourChooser chooser)
     : QDialog(parent), m_settings(settings), m_profile(profile),
       m_chooser(chooser ? std::move(chooser) : ColourChooser(AskPlatformColour))

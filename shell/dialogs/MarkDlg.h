@@ -4,6 +4,7 @@
 // already in the settings and is drawn until the program ends.
 #pragma once
 
+#include "display/Colorref.h"
 #include "shell/MarkerSettings.h"
 
 #include <QDialog>
@@ -50,10 +51,6 @@ private:
     std::array<QCheckBox*, CMarkerSettings::kMarkers> m_keys{};
     std::array<QLineEdit*, CMarkerSettings::kMarkers> m_comments{};
 };
-
-// COLORREF (0x00BBGGRR) to QColor and back.
-QColor ColorFromColorref(std::uint32_t colour);
-std::uint32_t ColorrefFromColor(const QColor& colour);
 
 // Runs the marker dialog over the application's marker settings and profile, with the main
 // window as parent; true on OK.
