@@ -7,6 +7,8 @@
 #include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
+#include "shell/RavikDoc.h"
+#include "filters/editor/FilterManagerDialog.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -63,4 +65,6 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
+    app.m_docTemplate.SetFactory([&app] { return std::make_unique<CRavikDoc>(app); });
+    InstallFilterManager();
 }
