@@ -132,14 +132,15 @@ bool CRavikApp::InitInstance()
 
     m_recentFiles.Load(*m_parts.profile);
     LoadSettings();
-    // The default palette file belongs to the radargram display; this build draws with the
-    // palette gain of the profile alone.
 
     m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
     if (!m_pMainWnd)
         return false;
 
     m_strSettingsFolder = m_parts.settingsFolder ? m_parts.settingsFolder() : PlatformPaths::SettingsFolder();
+    m_palette = CRadarPalette(m_strSettingsFolder);
+    m_bPaletteLoaded = true;
+    m_palette.Load(*m_parts.prompter);
     if (m_data)
         m_data->SetHeaderDefaults();
 
@@ -194,6 +195,8 @@ int CRavikApp::ExitInstance()
         SaveSettings();
         m_recentFiles.Save(*m_parts.profile);
     }
+    if (m_bPaletteLoaded)
+        m_palette.Save(*m_parts.prompter);
     m_pMarkerSettings.reset();
     m_pMainWnd.reset();
     return 0;
