@@ -1,6 +1,9 @@
 #include "shell/RavikDoc.h"
 
+#include "display/RavikView.h"
+#include "filters/FilterLibrary.h"
 #include "filters/FilterList.h"
+#include "filters/RadMeasureInfo.h"
 #include "filters/MeasureInfo.h"
 #include "link/Acquisition.h"
 #include "link/Measurement.h"
@@ -10,6 +13,8 @@
 #include "model/STrace.h"
 #include "model/TraceCache.h"
 #include "shell/AppDataSet.h"
+#include "shell/CommandIds.h"
+#include "shell/MarkerSettings.h"
 #include "shell/RavikApp.h"
 
 #include <QWidget>
@@ -27,7 +32,7 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 
 } // namespace
 
-CRavikDoc::CRavikDoc(CRavikApp& app) : m_app(app)
+CRavikDoc::CRavikDoc(CRavikApp& app) : m_app(app), m_infoCache(ReadRadMeasureInfo)
 {
     m_app.m_status.m_nRightMargin = 0;
 }
@@ -339,8 +344,10 @@ void CRavikDoc::RefreshViews()
 
 QWidget* CRavikDoc::CreateView(QWidget* parent)
 {
-    (void)parent;
-    return nullptr;
+    auto* view = new CRavikView(*this, parent);
+    connect(this, &CRavikDoc::viewsChanged, view, &CRavikView::refresh);
+    m_views.emplace_back(view);
+    return view;
 }
 
 std::string CRavikDoc::GetTitle() const
@@ -402,4 +409,139 @@ bool CRavikDoc::OnCommand(int id)
     default: return false;
     }
     return true;
+}
+
+// ---- what the views read ----------------------------------------------------------------
+
+RadargramChannel CRavikDoc::Channel()
+{
+    const CMeasParamSet& p = m_app.m_params;
+    const CMeasParam& param = p.m_params[CurrentIndex()];
+    RadargramChannel c;
+    c.samples = param.m_nSamples;
+    c.timeZero = param.m_nTimeZero;
+    c.trigType = p.m_nTrigType;
+    c.units = p.m_strUnits;
+    c.timeScale = m_app.m_settings.m_nScale != 0;
+    c.traceSpacing = GetTraceSpacing();
+    c.verticalExtent = GetVerticalExtent();
+    if (CRadarData* radar = Radar()) {
+        Lock display(m_app.m_locks.Display);
+        c.headerSamples = radar->GetChannel(CurrentIndex()).GetSamples();
+    }
+    return c;
+}
+
+int CRavikDoc::TraceCount()
+{
+    CRadarData* radar = Radar();
+    if (!radar)
+        return 0;
+    Lock display(m_app.m_locks.Display);
+    return radar->GetChannel(CurrentIndex()).GetTraceCount();
+}
+
+int CRavikDoc::CopyTraces(int first, int n, std::int16_t* rows, int stride)
+{
+    CRadarData* radar = Radar();
+    const auto width = static_cast<std::size_t>(std::min(stride, CTraceCache::kEntrySamples));
+    if (!radar) {
+        std::fill(rows, rows + static_cast<std::ptrdiff_t>(n) * stride, 0);
+        return 0;
+    }
+    int count;
+    {
+        Lock display(m_app.m_locks.Display);
+        CChannelData& channel = radar->GetChannel(CurrentIndex());
+        CTraceCache& cache = channel.GetTraceCache();
+        count = channel.GetTraceCount();
+        const bool measuring = m_app.m_status.IsMeasuring();
+        // A block that fits the display window is read with one reload at most.
+        const int last = std::min(first + n, count) - 1;
+        if (!measuring && n <= CTraceCache::kCapacity && last >= 0 &&
+            (std::max(first, 0) < cache.GetFirst() || last > cache.GetLast()))
+            cache.Reload(std::max(first, 0) + CTraceCache::kCapacity / 2);
+        for (int j = 0; j < n; ++j) {
+            std::int16_t* row = rows + static_cast<std::ptrdiff_t>(j) * stride;
+            const int t = first + j;
+            const bool held = t >= 0 && t < count && (!measuring || (t >= cache.GetFirst() && t <= cache.GetLast()));
+            if (held)
+                std::memcpy(row, cache.GetTrace(t), sizeof(std::int16_t) * width);
+            else
+                std::fill(row, row + width, 0);
+            std::fill(row + width, row + stride, 0);
+        }
+    }
+    radar->ReportTraceReadError();
+    return count;
+}
+
+bool CRavikDoc::IsMeasuring() const
+{
+    return m_app.m_status.IsMeasuring();
+}
+
+std::int64_t CRavikDoc::NewestDistance()
+{
+    Lock position(m_app.m_locks.Position);
+    return static_cast<std::int64_t>(m_app.m_status.m_nDistanceCount) * m_app.m_status.m_nDistanceMultiplier;
+}
+
+int CRavikDoc::Margin() const
+{
+    return m_app.m_status.m_nRightMargin;
+}
+
+bool CRavikDoc::FiltersOn()
+{
+    return m_bFiltersEnabled && m_pFilterList && m_pFilterList->GetSize() > 0;
+}
+
+bool CRavikDoc::ApplyFilters(const std::int16_t* in, std::int16_t* out, int stride, int traces)
+{
+    CRadarData* radar = Radar();
+    if (!FiltersOn() || !radar)
+        return false;
+    std::string radPath;
+    {
+        Lock display(m_app.m_locks.Display);
+        radPath = radar->GetChannel(CurrentIndex()).m_Header.m_strPath;
+    }
+    // A header that cannot be read leaves the description as it stood.
+    m_infoCache.load(radPath, m_info);
+    MeasureInfo info = m_info;
+    info.samplesPerTrace = stride;
+    info.traces = traces;
+    info.validSamples = std::clamp(info.validSamples, 0, stride);
+    return FilterListApply(m_pFilterList->GetHandle(), in, out, info) != 0;
+}
+
+std::vector<CMarker> CRavikDoc::Markers()
+{
+    CRadarData* radar = Radar();
+    if (!radar)
+        return {};
+    return radar->GetMarkerFile(CurrentIndex()).GetMarkers();
+}
+
+std::uint32_t CRavikDoc::MarkerColour(int n) const
+{
+    if (m_app.m_pMarkerSettings && n >= 1 && n <= CMarkerSettings::kMarkers)
+        return m_app.m_pMarkerSettings->m_Colour[static_cast<std::size_t>(n - 1)];
+    return 0;
+}
+
+const CRadarPalette& CRavikDoc::Palette() const
+{
+    return m_app.m_palette;
+}
+
+std::int32_t CRavikDoc::Gain() const
+{
+    return m_app.m_settings.m_nPaletteGain;
+}
+
+void CRavikDoc::ChangePalette()
+{
+    m_app.OnCommand(cmd::kPaletteManager);
 }

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "display/FloatPoint.h"
+#include "display/RadargramSource.h"
+#include "filters/MeasureInfoCache.h"
 #include "model/MeasParam.h"
 #include "model/MeasParamSet.h"
 #include "shell/AppDocument.h"
@@ -39,7 +41,7 @@ enum RavikDocMessage : int {
     kMsgTooManySamples = 57645,  // "The selected data file contains traces with to many samples ..."
 };
 
-class CRavikDoc : public QObject, public AppDocument {
+class CRavikDoc : public QObject, public AppDocument, public RadargramSource {
     Q_OBJECT
 public:
     static constexpr int kTraceWindowMargin = 150;
@@ -79,7 +81,7 @@ public:
 
     // The filter manager on the current channel's first traces (at most 1000 of at most
     // 2048 samples); the views are redrawn after it.
-    void EditFilterList();
+    void EditFilterList() override;
 
     // Scales of the radargram: display units per trace and per sample.
     float GetTraceSpacing() const;
@@ -91,6 +93,22 @@ public:
     CRavikApp& App() const { return m_app; }
     // Whether this document's measurement runs (its thread, or keyboard mode).
     bool IsMeasuringHere() const;
+
+    // RadargramSource: the current channel of the application's data set.
+    RadargramChannel Channel() override;
+    int TraceCount() override;
+    int CopyTraces(int first, int n, std::int16_t* rows, int stride) override;
+    bool IsMeasuring() const override;
+    std::int64_t NewestDistance() override;
+    int Margin() const override;
+    bool TraceWindow() const override { return IsTraceWindowOn(); }
+    bool FiltersOn() override;
+    bool ApplyFilters(const std::int16_t* in, std::int16_t* out, int stride, int traces) override;
+    std::vector<CMarker> Markers() override;
+    std::uint32_t MarkerColour(int n) const override;
+    const CRadarPalette& Palette() const override;
+    std::int32_t Gain() const override;
+    void ChangePalette() override;
 
 signals:
     // The views are to redraw from the data set.
@@ -123,4 +141,7 @@ private:
     SavedSettings m_saved;
     int m_savedIndex = -1;  // the channel whose parameters m_saved holds
     std::vector<QPointer<QWidget>> m_views;
+    // The filter description of the current channel's header, read again only when it changed.
+    MeasureInfoCache m_infoCache;
+    MeasureInfo m_info{};
 };
