@@ -40,6 +40,10 @@ public:
     // window still holds, gives a row of zeros. Returns the trace count read under that hold.
     virtual int CopyTraces(int first, int n, std::int16_t* rows, int stride) = 0;
 
+    // Changes whenever traces already shown may have changed: another channel, another data
+    // set. While it stays, traces only ever get added.
+    virtual std::uint64_t TraceSetKey() = 0;
+
     virtual bool IsMeasuring() const = 0;
     // The distance count times the distance multiplier: the newest trace in wheel mode.
     virtual std::int64_t NewestDistance() = 0;

@@ -170,7 +170,8 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
     const Drawn& d = m_drawn;
     const int shift = m_firstTrace - d.firstTrace;
     const bool filtersOn = m_src.FiltersOn();
-    const bool keep = !filtersOn && d.valid && !d.filtered && d.w == w && d.rows == rows && d.firstSample == m_firstSample &&
+    const std::uint64_t key = m_src.TraceSetKey();
+    const bool keep = !filtersOn && d.valid && d.key == key && !d.filtered && d.w == w && d.rows == rows && d.firstSample == m_firstSample &&
                       shift >= 0 && shift < w;
     int from = 0;
     if (keep) {
@@ -198,7 +199,7 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
     WriteColumns(shown, kSamples, m_firstSample, from, w, rows, m_table->data(),
                  reinterpret_cast<std::uint32_t*>(m_image.bits()), static_cast<int>(m_image.bytesPerLine() / 4));
     m_imageRows = rows;
-    m_drawn = {true, m_firstTrace, m_firstSample, w, rows, copied, filtered};
+    m_drawn = {true, m_firstTrace, m_firstSample, w, rows, copied, filtered, key};
 }
 
 void CRavikView::ClampCursors(int headerSamples)

@@ -76,6 +76,7 @@ private:
         bool valid = false;
         int firstTrace = 0, firstSample = 0, w = 0, rows = 0, count = 0;
         bool filtered = false;
+        std::uint64_t key = 0;
     };
 
     void OnHorizontalAction(int action);

@@ -140,6 +140,7 @@ bool CRavikDoc::OnOpenDocument(const std::string& path)
     // Opening stores the header's values into the current channel's settings; what it
     // changes is put back when the file is refused and when the document closes.
     SaveSettingsOfChannel();
+    ++m_traceSet;
     int result;
     {
         Lock display(m_app.m_locks.Display);
@@ -178,6 +179,7 @@ void CRavikDoc::RefuseOpen(int result)
 void CRavikDoc::OnCloseDocument()
 {
     StopMeasurement();
+    ++m_traceSet;
     if (CRadarData* radar = Radar()) {
         Lock display(m_app.m_locks.Display);
         radar->GetChannel(CurrentIndex()).ResetTraceCache();
@@ -211,6 +213,7 @@ void CRavikDoc::OnMeasureStart()
         traces = radar->GetChannel(CurrentIndex()).GetTraceCount();
     }
     const bool newSet = traces < 1 && !m_app.m_status.m_bOldDataFile.load() && !m_app.m_status.IsMeasuring();
+    ++m_traceSet;
     const int result = measurement->OnMeasureStart();
     if (newSet && result != kStartOk) {
         // The files of a set that never started are closed, so the next start makes a
@@ -474,6 +477,11 @@ int CRavikDoc::CopyTraces(int first, int n, std::int16_t* rows, int stride)
     }
     radar->ReportTraceReadError();
     return count;
+}
+
+std::uint64_t CRavikDoc::TraceSetKey()
+{
+    return (m_traceSet << 4) | static_cast<std::uint64_t>(CurrentIndex());
 }
 
 bool CRavikDoc::IsMeasuring() const

@@ -98,6 +98,7 @@ public:
     RadargramChannel Channel() override;
     int TraceCount() override;
     int CopyTraces(int first, int n, std::int16_t* rows, int stride) override;
+    std::uint64_t TraceSetKey() override;
     bool IsMeasuring() const override;
     std::int64_t NewestDistance() override;
     int Margin() const override;
@@ -141,6 +142,7 @@ private:
     SavedSettings m_saved;
     int m_savedIndex = -1;  // the channel whose parameters m_saved holds
     std::vector<QPointer<QWidget>> m_views;
+    std::uint64_t m_traceSet = 0;  // counts the data sets shown and measured
     // The filter description of the current channel's header, read again only when it changed.
     MeasureInfoCache m_infoCache;
     MeasureInfo m_info{};
