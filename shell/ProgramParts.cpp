@@ -9,6 +9,7 @@
 #include "shell/MainFrame.h"
 #include "shell/RavikDoc.h"
 #include "filters/editor/FilterManagerDialog.h"
+#include "shell/dialogs/MarkDlg.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -67,4 +68,5 @@ void InstallProgramDialogs(CRavikApp& app)
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
     app.m_docTemplate.SetFactory([&app] { return std::make_unique<CRavikDoc>(app); });
     InstallFilterManager();
+    app.m_runners.markers = RunMarkerDialog;
 }

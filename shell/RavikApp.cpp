@@ -162,7 +162,7 @@ bool CRavikApp::InitInstance()
     m_pMainWnd->showMaximized();
     m_pMainWnd->UpdateCommandUI();
 
-    m_pMarkerSettings = std::make_unique<CMarkerSettings>();
+    m_pMarkerSettings = std::make_unique<CMarkerSettings>(*m_parts.profile);
     m_throttle.Reset();
     return true;
 }
