@@ -140,6 +140,11 @@ std::string VerticalTitle(bool timeScale, const std::string& unitName)
     return timeScale ? "Time [ns]" : "Depth [" + unitName + "]";
 }
 
+std::string UnitName(const std::string& units)
+{
+    return units == "F" ? "feet" : units == "I" ? "inches" : "meters";
+}
+
 StatusTexts FormatStatus(const StatusInput& in)
 {
     StatusTexts t;

@@ -62,6 +62,8 @@ void WriteColumns(const std::int16_t* block, int stride, int firstSample, int c0
 // Axis titles.
 std::string HorizontalTitle(int trigType, const std::string& units);
 std::string VerticalTitle(bool timeScale, const std::string& unitName);
+// "feet", "inches" or "meters" for the distance unit "F", "I" or any other.
+std::string UnitName(const std::string& units);
 
 // Status-bar texts of the selected sample.
 struct StatusTexts {

@@ -1,5 +1,7 @@
 #include "display/RadargramPrint.h"
 
+#include "display/AxisScale.h"
+#include "display/Dib.h"
 #include "display/RadarPalette.h"
 #include "display/RadargramSource.h"
 
@@ -20,20 +22,25 @@ int PrintSamples(RadargramSource& source)
     return std::clamp(source.Channel().samples, 0, RadargramSource::kTraceSamples);
 }
 
-// One strip as a 5-5-5 bitmap, sample 0 in the top row.
-QImage StripImage(const std::int16_t* block, int width, int samples, RadargramSource& source)
+// The axes of a page in trace and sample units: one unit is f dots.
+void DrawPageAxes(QPainter& painter, const QRect& pageRect, const PrintLayout& layout, int first, int n, int samples,
+                  RadargramSource& source)
 {
-    QImage image(width, samples, QImage::Format_RGB555);
-    const CRadarPalette::Colours& colours = source.Palette().m_Colours;
-    const std::int32_t gain = source.Gain();
-    for (int k = 0; k < samples; ++k) {
-        auto* row = reinterpret_cast<std::uint16_t*>(image.scanLine(k));
-        for (int j = 0; j < width; ++j) {
-            const std::int16_t s = block[static_cast<std::size_t>(j) * samples + k];
-            row[j] = ToRgb555(colours[static_cast<std::size_t>(PaletteIndex(s, gain))]);
-        }
-    }
-    return image;
+    const RadargramChannel channel = source.Channel();
+    const float f = layout.dotsPerSample;
+    const int o = static_cast<int>(layout.margin / f);
+    CAxisScale axes;
+    axes.Setup({o, o, o + n, o + samples}, {first, 0, first + n, samples},
+               {channel.traceSpacing, channel.verticalExtent}, channel.timeZero);
+    axes.SetTimeAxis(channel.timeScale);
+    axes.SetMargin(source.Margin());
+    axes.SetLabel(true, HorizontalTitle(channel.trigType, channel.units));
+    axes.SetLabel(false, VerticalTitle(channel.timeScale, UnitName(channel.units)));
+    painter.save();
+    painter.translate(pageRect.topLeft());
+    painter.scale(f, f);
+    axes.Draw(painter);
+    painter.restore();
 }
 
 } // namespace
@@ -65,12 +72,15 @@ void PrintRadargramPage(QPainter& painter, const QRect& pageRect, int page, Rada
         filtered.resize(raw.size());
         source.CopyTraces(t0, sw, raw.data(), samples);
         const bool useFiltered = source.FiltersOn() && source.ApplyFilters(raw.data(), filtered.data(), samples, sw);
-        const QImage image = StripImage(useFiltered ? filtered.data() : raw.data(), sw, samples, source);
+        CDib dib(sw, samples, 16);
+        FillFromTraces(dib, useFiltered ? filtered.data() : raw.data(), samples, source.Palette().m_Colours,
+                       source.Gain());
         const int width = 2 * static_cast<int>(sw * f / 2);
-        painter.drawImage(QRect(x, pageRect.top() + m, width, height), image);
+        dib.Draw(painter, x, pageRect.top() + m, width, height);
         x += width;
         t0 += sw;
     }
+    DrawPageAxes(painter, pageRect, layout, first, n, samples, source);
 }
 
 void PrintRadargram(QPrinter& printer, RadargramSource& source)

@@ -100,6 +100,7 @@ void CRavikView::refresh()
         m_markerBrushes[static_cast<std::size_t>(k)] = FromColorRef(m_src.MarkerColour(k + 1));
     m_markerBrushes[9] = Qt::black;
 
+    SetUpAxes(channel, cx, cy);
     PublishStatus(channel, count);
     emit traceInfoChanged(&m_selTrace, m_cursor1, m_cursor2);
     update();
@@ -235,12 +236,25 @@ void CRavikView::PrepareTracePlot(int cx, int cy, int margin, int headerSamples,
         m_plotLine << QPoint(static_cast<int>(shown[m_firstSample + k] * factor) + mid, m_plotRect.top + k);
 }
 
+void CRavikView::SetUpAxes(const RadargramChannel& channel, int cx, int cy)
+{
+    const int h = m_imageRows > 0 ? m_imageRows : ImageHeight(cy);
+    m_axesShown = cx - 110 > 0 && h > 0;
+    m_axes.Setup({kOriginX, kOriginY, kOriginX + cx - 110, kOriginY + h},
+                 {m_firstTrace, m_firstSample, m_firstTrace + cx - 110, m_firstSample + h},
+                 {channel.traceSpacing, channel.verticalExtent}, channel.timeZero);
+    m_axes.SetTimeAxis(channel.timeScale);
+    m_axes.SetMargin(m_margin);
+    m_axes.SetLabel(true, HorizontalTitle(channel.trigType, channel.units));
+    m_axes.SetLabel(false, VerticalTitle(channel.timeScale, UnitName(channel.units)));
+}
+
 void CRavikView::PublishStatus(const RadargramChannel& channel, int count)
 {
     StatusInput in;
     in.trigType = channel.trigType;
     in.units = channel.units;
-    in.unitName = channel.units == "F" ? "feet" : channel.units == "I" ? "inches" : "meters";
+    in.unitName = UnitName(channel.units);
     in.timeScale = channel.timeScale;
     in.count = count;
     in.firstTrace = m_firstTrace;
@@ -298,6 +312,11 @@ void CRavikView::paintEvent(QPaintEvent*)
         p.drawLine(kOriginX + m_newestColumn, kOriginY, kOriginX + m_newestColumn, kOriginY + h);
     if (m_traceWindow && !m_measuring)
         p.drawLine(kOriginX + m_selColumn, kOriginY, kOriginX + m_selColumn, kOriginY + h);
+
+    p.setPen(QPen(Qt::black, 0));
+    p.setBrush(Qt::NoBrush);
+    if (m_axesShown)
+        m_axes.Draw(p);
 
     p.setClipRect(0, 0, cx - kBarThickness, cy - kBarThickness);
     p.setPen(QPen(Qt::black, 0));

@@ -12,6 +12,7 @@
 // block is filtered again. paintEvent only draws what refresh() prepared.
 #pragma once
 
+#include "display/AxisScale.h"
 #include "display/RadarPalette.h"
 #include "display/RadargramLayout.h"
 #include "display/RadargramSource.h"
@@ -92,6 +93,7 @@ private:
     void SetCursorFromPlot(int y, bool second);
     void ClampCursors(int headerSamples);
     void PublishStatus(const RadargramChannel& channel, int count);
+    void SetUpAxes(const RadargramChannel& channel, int cx, int cy);
 
     RadargramSource& m_src;
     QScrollBar* m_hBar = nullptr;
@@ -126,5 +128,7 @@ private:
     std::vector<CMarker> m_markers;
     std::array<QColor, 10> m_markerBrushes;
     radargram::StatusTexts m_status;
+    CAxisScale m_axes;
+    bool m_axesShown = false;  // false while the image has no area
     bool m_dragging = false;
 };

@@ -14,7 +14,7 @@
 
 namespace {
 
-QString Run(const QString& program, const QStringList& args)
+QString RunTool(const QString& program, const QStringList& args)
 {
     QProcess p;
     p.start(program, args);
@@ -24,7 +24,7 @@ QString Run(const QString& program, const QStringList& args)
 
 int PdfPages(const std::string& pdf)
 {
-    const QString info = Run("pdfinfo", {QString::fromStdString(pdf)});
+    const QString info = RunTool("pdfinfo", {QString::fromStdString(pdf)});
     for (const QString& line : info.split('\n'))
         if (line.startsWith("Pages:"))
             return line.mid(6).trimmed().toInt();
@@ -36,7 +36,7 @@ int PdfPages(const std::string& pdf)
 QColor PdfPixel(const std::string& pdf, int page, QPoint at, int resolution, const std::string& stem)
 {
     constexpr int kHalf = 8;
-    Run("pdftoppm", {"-r", QString::number(resolution), "-f", QString::number(page), "-l", QString::number(page),
+    RunTool("pdftoppm", {"-r", QString::number(resolution), "-f", QString::number(page), "-l", QString::number(page),
                      "-x", QString::number(at.x() - kHalf), "-y", QString::number(at.y() - kHalf), "-W",
                      QString::number(2 * kHalf), "-H", QString::number(2 * kHalf), "-singlefile",
                      QString::fromStdString(pdf), QString::fromStdString(stem)});
@@ -85,6 +85,10 @@ TEST_F(RadargramPrintTest, OnePageHoldsAShortSetInItsPaletteColours)
     src.sample = [](int t, int) { return static_cast<std::int16_t>(t < 125 ? 0 : 32767); };
     Print(QPageLayout::Landscape);
     ASSERT_EQ(PdfPages(pdf), 1);
+    // The turned vertical title comes out in pieces: compare without white space.
+    const QString text = RunTool("pdftotext", {"-raw", QString::fromStdString(pdf), "-"}).simplified().remove(' ');
+    EXPECT_TRUE(text.contains("Time[s]")) << "horizontal title of a time-mode set:\n" << text.toStdString();
+    EXPECT_TRUE(text.contains("Time[ns]")) << "vertical title";
     EXPECT_EQ(PdfPixel(pdf, 1, At(60, 200), resolution, dir.file("a")), QColor(132, 132, 132))
         << "grey entry 32 as 5-5-5";
     EXPECT_EQ(PdfPixel(pdf, 1, At(190, 200), resolution, dir.file("b")), QColor(255, 255, 255))
@@ -94,6 +98,8 @@ TEST_F(RadargramPrintTest, OnePageHoldsAShortSetInItsPaletteColours)
 TEST_F(RadargramPrintTest, EveryTraceOfALongSetIsOnItsPage)
 {
     src.count = 3000;
+    src.channel.trigType = 3;
+    src.channel.timeScale = false;
     src.palette.m_Colours[63] = 0xFF0000;  // red: the last trace alone
     src.palette.m_Colours[0] = 0x0000FF;   // blue: the first trace alone
     src.sample = [this](int t, int) {
@@ -110,6 +116,10 @@ TEST_F(RadargramPrintTest, EveryTraceOfALongSetIsOnItsPage)
     EXPECT_EQ(PdfPixel(pdf, l.pages, At(2998, 200), resolution, dir.file("before")), QColor(132, 132, 132));
     EXPECT_EQ(PdfPixel(pdf, 1, At(0, 200), resolution, dir.file("first")), QColor(0, 0, 255))
         << "the first trace is on the first page";
+    const QString text =
+        RunTool("pdftotext", {"-raw", "-l", "1", QString::fromStdString(pdf), "-"}).simplified().remove(' ');
+    EXPECT_TRUE(text.contains("Distance[m]")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Depth[meters]")) << text.toStdString();
 }
 
 TEST_F(RadargramPrintTest, NothingToPrintGivesOneEmptyPage)
