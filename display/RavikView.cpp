@@ -102,7 +102,7 @@ void CRavikView::refresh()
 
     SetUpAxes(channel, cx, cy);
     PublishStatus(channel, count);
-    emit traceInfoChanged(&m_selTrace, m_cursor1, m_cursor2);
+    Q_EMIT traceInfoChanged(&m_selTrace, m_cursor1, m_cursor2);
     update();
 }
 
@@ -265,7 +265,7 @@ void CRavikView::PublishStatus(const RadargramChannel& channel, int count)
     in.traceSpacing = channel.traceSpacing;
     in.verticalExtent = channel.verticalExtent;
     m_status = FormatStatus(in);
-    emit statusTextsChanged(QString::fromStdString(m_status.trace), QString::fromStdString(m_status.sample),
+    Q_EMIT statusTextsChanged(QString::fromStdString(m_status.trace), QString::fromStdString(m_status.sample),
                             QString::fromStdString(m_status.pos), QString::fromStdString(m_status.depth));
 }
 

@@ -55,11 +55,11 @@ public:
     QScrollBar* HorizontalBar() const { return m_hBar; }
     QScrollBar* VerticalBar() const { return m_vBar; }
 
-public slots:
+public Q_SLOTS:
     // Full scale of the side plot (the low 16 bits count).
     void setMaxAmplitude(int amplitude);
 
-signals:
+Q_SIGNALS:
     void statusTextsChanged(const QString& trace, const QString& sample, const QString& pos, const QString& depth);
     // The selected trace and the two cursors, for the trace information bar.
     void traceInfoChanged(const CSTrace* trace, quint16 cursor1, quint16 cursor2);

@@ -39,8 +39,9 @@ CRavikDoc::CRavikDoc(CRavikApp& app) : m_app(app), m_infoCache(ReadRadMeasureInf
 
 CRavikDoc::~CRavikDoc()
 {
-    // A document dropped without its close still must not leave a measurement running.
-    StopMeasurement();
+    // A document dropped without its close still must not leave its measurement running.
+    if (IsMeasuringHere())
+        m_measurement->StopMeasurement();
 }
 
 CRadarData* CRavikDoc::Radar() const
@@ -224,17 +225,29 @@ void CRavikDoc::OnMeasureStart()
     RefreshViews();
 }
 
+CMeasurement* CRavikDoc::RunningMeasurement()
+{
+    // The measurement that runs is stopped whichever document is asked: the one that
+    // started it may not be the active one.
+    if (CAcquisition* acq = m_app.Acquisition())
+        if (CMeasurement* running = acq->RunningMeasurement())
+            return running;
+    return IsMeasuringHere() ? m_measurement.get() : nullptr;
+}
+
 void CRavikDoc::OnMeasureStop()
 {
-    if (CMeasurement* measurement = Measurement())
+    if (CMeasurement* running = RunningMeasurement())
+        running->OnMeasureStop();
+    else if (CMeasurement* measurement = Measurement())
         measurement->OnMeasureStop();
     RefreshViews();
 }
 
 void CRavikDoc::StopMeasurement()
 {
-    if (IsMeasuringHere())
-        m_measurement->StopMeasurement();
+    if (CMeasurement* running = RunningMeasurement())
+        running->StopMeasurement();
 }
 
 void CRavikDoc::OnTrigg()
@@ -342,7 +355,7 @@ void CRavikDoc::RefreshViews()
 {
     m_views.erase(std::remove_if(m_views.begin(), m_views.end(), [](const QPointer<QWidget>& v) { return v.isNull(); }),
                   m_views.end());
-    emit viewsChanged();
+    Q_EMIT viewsChanged();
 }
 
 QWidget* CRavikDoc::CreateView(QWidget* parent)

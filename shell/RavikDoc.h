@@ -111,7 +111,7 @@ public:
     std::int32_t Gain() const override;
     void ChangePalette() override;
 
-signals:
+Q_SIGNALS:
     // The views are to redraw from the data set.
     void viewsChanged();
 
@@ -132,6 +132,7 @@ private:
     void RestoreSettingsOfChannel();
     void RefuseOpen(int result);
     CMeasurement* Measurement();
+    CMeasurement* RunningMeasurement();
 
     int m_bTraceWindow = 0;
     std::unique_ptr<CFilterList> m_pFilterList;
