@@ -70,7 +70,7 @@ void PrintRadargramPage(QPainter& painter, const QRect& pageRect, int page, Rada
     for (int sw : StripWidths(n)) {
         raw.assign(static_cast<std::size_t>(sw) * samples, 0);
         filtered.resize(raw.size());
-        source.CopyTraces(t0, sw, raw.data(), samples);
+        source.CopyTraces(t0, sw, raw.data(), samples, samples);
         const bool useFiltered = source.FiltersOn() && source.ApplyFilters(raw.data(), filtered.data(), samples, sw);
         CDib dib(sw, samples, 16);
         FillFromTraces(dib, useFiltered ? filtered.data() : raw.data(), samples, source.Palette().m_Colours,

@@ -35,10 +35,11 @@ public:
     // The current channel's trace count, read under the display lock.
     virtual int TraceCount() = 0;
     // Under one hold of the display lock: copies traces first .. first + n - 1 into rows of
-    // `stride` samples (row j gets the first min(stride, 2048) samples of trace first + j).
-    // A trace outside 0 .. count - 1, or (while measuring) outside the traces the display
-    // window still holds, gives a row of zeros. Returns the trace count read under that hold.
-    virtual int CopyTraces(int first, int n, std::int16_t* rows, int stride) = 0;
+    // `stride` samples; row j gets the first `samples` (at most stride and 2048) samples of
+    // trace first + j, and the rest of the row is left as it is. A trace outside
+    // 0 .. count - 1, or (while measuring) outside the traces the display window still holds,
+    // gives zeros. Returns the trace count read under that hold.
+    virtual int CopyTraces(int first, int n, std::int16_t* rows, int stride, int samples) = 0;
 
     // Changes whenever traces already shown may have changed: another channel, another data
     // set. While it stays, traces only ever get added.

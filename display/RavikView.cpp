@@ -172,7 +172,10 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
     const int shift = m_firstTrace - d.firstTrace;
     const bool filtersOn = m_src.FiltersOn();
     const std::uint64_t key = m_src.TraceSetKey();
-    const bool keep = !filtersOn && d.valid && d.key == key && !d.filtered && d.w == w && d.rows == rows && d.firstSample == m_firstSample &&
+    // Filters take whole traces; otherwise the rows shown and the side plot's trace will do.
+    const int needed = filtersOn ? kSamples
+                                 : std::min(kSamples, std::max(m_firstSample + rows, m_traceWindow ? headerSamples : 0));
+    const bool keep = !filtersOn && d.valid && d.key == key && d.samples >= needed && !d.filtered && d.w == w && d.rows == rows && d.firstSample == m_firstSample &&
                       shift >= 0 && shift < w;
     int from = 0;
     if (keep) {
@@ -185,7 +188,8 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
         }
         from = std::clamp(std::min(d.count - m_firstTrace, w - shift), 0, w);
     }
-    const int copied = m_src.CopyTraces(m_firstTrace + from, w - from, m_raw.data() + Column(from), kSamples);
+    const int copied = m_src.CopyTraces(m_firstTrace + from, w - from, m_raw.data() + Column(from), kSamples,
+                                        keep ? d.samples : needed);
 
     const int valid = std::clamp(copied - m_firstTrace, 0, w);
     bool filtered = false;
@@ -200,7 +204,7 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
     WriteColumns(shown, kSamples, m_firstSample, from, w, rows, m_table->data(),
                  reinterpret_cast<std::uint32_t*>(m_image.bits()), static_cast<int>(m_image.bytesPerLine() / 4));
     m_imageRows = rows;
-    m_drawn = {true, m_firstTrace, m_firstSample, w, rows, copied, filtered, key};
+    m_drawn = {true, m_firstTrace, m_firstSample, w, rows, copied, filtered, key, keep ? d.samples : needed};
 }
 
 void CRavikView::ClampCursors(int headerSamples)

@@ -78,6 +78,7 @@ private:
         int firstTrace = 0, firstSample = 0, w = 0, rows = 0, count = 0;
         bool filtered = false;
         std::uint64_t key = 0;
+        int samples = 0;  // samples copied per column
     };
 
     void OnHorizontalAction(int action);

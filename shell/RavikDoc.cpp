@@ -366,6 +366,14 @@ QWidget* CRavikDoc::CreateView(QWidget* parent)
     return view;
 }
 
+CRavikView* CRavikDoc::FirstView() const
+{
+    for (const QPointer<QWidget>& v : m_views)
+        if (auto* view = qobject_cast<CRavikView*>(v.data()))
+            return view;
+    return nullptr;
+}
+
 std::string CRavikDoc::GetTitle() const
 {
     if (CRadarData* radar = Radar()) {
@@ -384,6 +392,8 @@ bool CRavikDoc::IsDocumentCommand(int id)
     case doccmd::kFilterManager:
     case doccmd::kDisableAllFilters:
     case doccmd::kSave:
+    case doccmd::kPrint:
+    case doccmd::kPrintPreview:
         return true;
     default:
         return false;
@@ -395,6 +405,9 @@ bool CRavikDoc::IsCommandEnabled(int id) const
     switch (id) {
     case doccmd::kTrigg: return OnUpdateTrigg();
     case doccmd::kFilterManager: return OnUpdateNotMeasuring() && m_pFilterList != nullptr;
+    case doccmd::kClose: return OnUpdateNotMeasuring();
+    case doccmd::kPrint:
+    case doccmd::kPrintPreview: return OnUpdateNotMeasuring() && FirstView() != nullptr;
     case doccmd::kTraceWindow:
     case doccmd::kDisableAllFilters:
     case doccmd::kSave:
@@ -422,6 +435,8 @@ bool CRavikDoc::OnCommand(int id)
     case doccmd::kFilterManager: OnFilterManager(); break;
     case doccmd::kDisableAllFilters: OnDisableAllFilters(); break;
     case doccmd::kSave: OnSave(); break;
+    case doccmd::kPrint: FirstView()->OnFilePrint(); break;
+    case doccmd::kPrintPreview: FirstView()->OnFilePrintPreview(); break;
     default: return false;
     }
     return true;
@@ -457,12 +472,13 @@ int CRavikDoc::TraceCount()
     return radar->GetChannel(CurrentIndex()).GetTraceCount();
 }
 
-int CRavikDoc::CopyTraces(int first, int n, std::int16_t* rows, int stride)
+int CRavikDoc::CopyTraces(int first, int n, std::int16_t* rows, int stride, int samples)
 {
     CRadarData* radar = Radar();
-    const auto width = static_cast<std::size_t>(std::min(stride, CTraceCache::kEntrySamples));
+    const auto width = static_cast<std::size_t>(std::clamp(std::min(samples, stride), 0, CTraceCache::kEntrySamples));
     if (!radar) {
-        std::fill(rows, rows + static_cast<std::ptrdiff_t>(n) * stride, 0);
+        for (int j = 0; j < n; ++j)
+            std::fill_n(rows + static_cast<std::ptrdiff_t>(j) * stride, width, 0);
         return 0;
     }
     int count;
@@ -485,7 +501,6 @@ int CRavikDoc::CopyTraces(int first, int n, std::int16_t* rows, int stride)
                 std::memcpy(row, cache.GetTrace(t), sizeof(std::int16_t) * width);
             else
                 std::fill(row, row + width, 0);
-            std::fill(row + width, row + stride, 0);
         }
     }
     radar->ReportTraceReadError();

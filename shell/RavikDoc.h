@@ -23,6 +23,7 @@ class CFilterList;
 class CMeasurement;
 class CRadarData;
 class CRavikApp;
+class CRavikView;
 
 // Commands the document carries besides Start and Stop.
 namespace doccmd {
@@ -76,7 +77,8 @@ public:
     bool OnCommand(int id);
     bool IsCommandEnabled(int id) const;
     bool IsCommandChecked(int id) const;
-    // Whether `id` is a command the document answers.
+    // Whether `id` is a command the document answers (Close is the frame's; the document
+    // only says when it may run).
     static bool IsDocumentCommand(int id);
 
     // The filter manager on the current channel's first traces (at most 1000 of at most
@@ -91,13 +93,15 @@ public:
     CFilterList* FilterList() const { return m_pFilterList.get(); }
     const std::string& FilterListPath() const { return m_strFilterListPath; }
     CRavikApp& App() const { return m_app; }
+    // The first of the document's views that still exists, or null.
+    CRavikView* FirstView() const;
     // Whether this document's measurement runs (its thread, or keyboard mode).
     bool IsMeasuringHere() const;
 
     // RadargramSource: the current channel of the application's data set.
     RadargramChannel Channel() override;
     int TraceCount() override;
-    int CopyTraces(int first, int n, std::int16_t* rows, int stride) override;
+    int CopyTraces(int first, int n, std::int16_t* rows, int stride, int samples) override;
     std::uint64_t TraceSetKey() override;
     bool IsMeasuring() const override;
     std::int64_t NewestDistance() override;

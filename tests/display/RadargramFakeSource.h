@@ -24,12 +24,12 @@ public:
 
     RadargramChannel Channel() override { return channel; }
     int TraceCount() override { return count; }
-    int CopyTraces(int first, int n, std::int16_t* rows, int stride) override
+    int CopyTraces(int first, int n, std::int16_t* rows, int stride, int samples) override
     {
         ++copies;
         for (int j = 0; j < n; ++j) {
             const int t = first + j;
-            for (int k = 0; k < stride; ++k)
+            for (int k = 0; k < std::min(samples, stride); ++k)
                 rows[static_cast<std::ptrdiff_t>(j) * stride + k] =
                     (t >= 0 && t < count && k < kTraceSamples) ? sample(t, k) : 0;
         }

@@ -138,7 +138,7 @@ TEST_F(RavikDocNet, MeasureStopContinueAndViewTheStoredSet)
     EXPECT_EQ(app.m_status.m_bOldDataFile.load(), 1);
     EXPECT_EQ(Traces(), total);
     std::vector<std::int16_t> rows(2 * 2048);
-    EXPECT_EQ(viewed->CopyTraces(total - 2, 2, rows.data(), 2048), total);
+    EXPECT_EQ(viewed->CopyTraces(total - 2, 2, rows.data(), 2048, 2048), total);
     EXPECT_EQ(std::memcmp(rows.data() + 2048, grown.data() + (total - 1) * samples * 2, samples * 2), 0)
         << "the view reads the last stored trace";
     const auto requestsBefore = net.Unit().Requests().size();
