@@ -7,6 +7,8 @@
 #include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
+#include "shell/RavikDoc.h"
+#include "filters/editor/FilterManagerDialog.h"
 #include "shell/dialogs/MarkDlg.h"
 #include "shell/dialogs/PaletteManager.h"
 
@@ -65,6 +67,8 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
+    app.m_docTemplate.SetFactory([&app] { return std::make_unique<CRavikDoc>(app); });
+    InstallFilterManager();
     app.m_runners.markers = RunMarkerDialog;
     app.m_runners.paletteManager = RunPaletteManager;
 }
