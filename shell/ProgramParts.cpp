@@ -9,6 +9,7 @@
 #include "shell/MainFrame.h"
 #include "shell/RavikDoc.h"
 #include "filters/editor/FilterManagerDialog.h"
+#include "shell/DisplayWindows.h"
 #include "shell/dialogs/MarkDlg.h"
 #include "shell/dialogs/PaletteManager.h"
 
@@ -71,4 +72,6 @@ void InstallProgramDialogs(CRavikApp& app)
     InstallFilterManager();
     app.m_runners.markers = RunMarkerDialog;
     app.m_runners.paletteManager = RunPaletteManager;
+    app.m_runners.makeSensorWindow = MakeSensorWindow;
+    app.m_runners.makeTraceInfoBar = MakeTraceInfoBar;
 }
