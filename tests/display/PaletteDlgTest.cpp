@@ -4,8 +4,12 @@
 #include "display/PaletteDlg.h"
 #include "tests/support/TempDir.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -225,4 +229,34 @@ TEST(ColorPalette, ColumnTooLowForCellsPicksNothing)
     EXPECT_EQ(column.selected, -1);
     column.cellCount = 0;
     EXPECT_FALSE(column.Create(QRect(0, 0, 100, 440), 102));
+}
+
+TEST(PaletteDlgFiles, FileDialogsOpenWithTheNameFieldFocused)
+{
+    CRadarPalette working;
+    CPaletteDlg dlg(working);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    for (int id : {1167, 1166}) {
+        QString focused, name, title;
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!files)
+                return;
+            seen = true;
+            QTest::qWait(50);
+            auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            focused = edit ? edit->objectName() : QString();
+            name = edit ? edit->text() : QString();
+            files->reject();
+        });
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QString("c%1").arg(id)), Qt::LeftButton);
+        ASSERT_TRUE(seen) << id;
+        EXPECT_EQ(focused, "fileNameEdit") << id;
+        if (id == 1167) {
+            EXPECT_EQ(name, "Palette");
+        }
+    }
+    EXPECT_EQ(working.m_Colours, CRadarPalette::GreyRamp());
 }
