@@ -135,9 +135,13 @@ CTraceInfoBar::CTraceInfoBar(std::function<TraceInfoContext()> context, QWidget*
     m_list->setGeometry(0, 100, 200, 700);
     const QStringList labels = TraceInfoLabels();
     for (int r = 0; r < kRows; ++r) {
+        // Only the labels can be edited; values are the bar's own.
         m_list->setItem(r, 0, new QTableWidgetItem(labels[r]));
-        m_list->setItem(r, 1, new QTableWidgetItem);
-        m_list->setItem(r, 2, new QTableWidgetItem);
+        for (int c = 1; c < 3; ++c) {
+            auto* item = new QTableWidgetItem;
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+            m_list->setItem(r, c, item);
+        }
     }
     FillList();
 }

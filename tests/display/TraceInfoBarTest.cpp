@@ -35,6 +35,8 @@ TEST(TraceInfoBar, StartsWithZerosAndTakesTheViewsTraceAndCursors)
     EXPECT_EQ(Column(bar, 1), (QStringList{"0.00 ns", "0.00 ns", "0.00 ns", "NaN", "0", "0", "0", "0.0", "0",
                                            "0.00", "0", "0"}));
     EXPECT_EQ(Column(bar, 2), QStringList(12, QString()));
+    EXPECT_TRUE(bar.List()->item(4, 0)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(bar.List()->item(4, 1)->flags() & Qt::ItemIsEditable) << "values are not the operator's";
 
     CSTrace trace;
     trace[30] = -3;
