@@ -1,6 +1,6 @@
 #include "display/ColorPalette.h"
 
-#include "display/Colorref.h"
+#include "display/BgrColour.h"
 #include "display/RadarPalette.h"
 
 #include <QMouseEvent>
@@ -90,7 +90,7 @@ void CColorPalette::paintEvent(QPaintEvent*)
     for (int i = 0; i < kCells; ++i) {
         const auto index = static_cast<std::size_t>(i);
         dc.setPen(marks[index] ? red : (i == selected ? white : darkGrey));
-        dc.setBrush(ColorFromColorref(cellColours[index]));
+        dc.setBrush(ColorFromBgr(cellColours[index]));
         // Outline and fill cover the cell's own pixels, the right and bottom edge excluded.
         dc.drawRect(0, (i + 1) * cellHeight, cellsRight - 1, cellHeight - 1);
     }

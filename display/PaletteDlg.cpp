@@ -1,7 +1,7 @@
 #include "display/PaletteDlg.h"
 
 #include "display/ColorPalette.h"
-#include "display/Colorref.h"
+#include "display/BgrColour.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -100,9 +100,9 @@ void CPaletteDlg::OnInitDialog()
 void CPaletteDlg::OnEditNodeColor()
 {
     QColor chosen;
-    if (!m_choosers.colour(ColorFromColorref(m_palette->GetSelectedColor()), this, chosen))
+    if (!m_choosers.colour(ColorFromBgr(m_palette->GetSelectedColor()), this, chosen))
         return;
-    m_palette->SetSelectedColor(ColorrefFromColor(chosen));
+    m_palette->SetSelectedColor(BgrFromColor(chosen));
     m_palette->ToggleMark();
 }
 

@@ -125,7 +125,7 @@ void CMarkDlg::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
     QPainter dc(this);
     for (int n = 1; n <= CMarkerSettings::kMarkers; ++n)
-        dc.fillRect(SwatchRect(n), ColorFromColorref(m_settings.m_Colour[static_cast<std::size_t>(n - 1)]));
+        dc.fillRect(SwatchRect(n), ColorFromBgr(m_settings.m_Colour[static_cast<std::size_t>(n - 1)]));
 }
 
 void CMarkDlg::mouseDoubleClickEvent(QMouseEvent* event)
@@ -136,8 +136,8 @@ void CMarkDlg::mouseDoubleClickEvent(QMouseEvent* event)
             continue;
         std::uint32_t& colour = m_settings.m_Colour[static_cast<std::size_t>(n - 1)];
         QColor chosen;
-        if (m_chooser(ColorFromColorref(colour), this, chosen)) {
-            colour = ColorrefFromColor(chosen);
+        if (m_chooser(ColorFromBgr(colour), this, chosen)) {
+            colour = BgrFromColor(chosen);
             update();
         }
         break;

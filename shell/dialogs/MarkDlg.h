@@ -4,7 +4,7 @@
 // already in the settings and is drawn until the program ends.
 #pragma once
 
-#include "display/Colorref.h"
+#include "display/BgrColour.h"
 #include "shell/MarkerSettings.h"
 
 #include <QDialog>

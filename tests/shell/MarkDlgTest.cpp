@@ -119,10 +119,10 @@ TEST_F(MarkDlgFixture, SwatchesShowEachKeysColourBesideItsCheckBox)
                         Control<QCheckBox>(*dlg, 1060 + n)->size());
         EXPECT_EQ(r.left(), box.right() + 1 + 10);
         EXPECT_EQ(r.width(), r.height());
-        EXPECT_TRUE(Near(shot.pixel(r.center()), ColorFromColorref(settings.m_Colour[n - 1]))) << n;
+        EXPECT_TRUE(Near(shot.pixel(r.center()), ColorFromBgr(settings.m_Colour[n - 1]))) << n;
     }
-    EXPECT_EQ(ColorFromColorref(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(ColorrefFromColor(QColor(200, 100, 50)), 0x3264C8u);
+    EXPECT_EQ(ColorFromBgr(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(BgrFromColor(QColor(200, 100, 50)), 0x3264C8u);
 }
 
 TEST_F(MarkDlgFixture, DoubleClickOnASwatchSetsItsColourAtOnceAndCancelKeepsIt)

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
-inline QColor ColorFromColorref(std::uint32_t c)
+inline QColor ColorFromBgr(std::uint32_t c)
 {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
 }
 
-inline std::uint32_t ColorrefFromColor(const QColor& c)
+inline std::uint32_t BgrFromColor(const QColor& c)
 {
     return static_cast<std::uint32_t>(c.red()) | static_cast<std::uint32_t>(c.green()) << 8 |
            static_cast<std::uint32_t>(c.blue()) << 16;
