@@ -28,8 +28,9 @@ CRadarData* Radar(CRavikApp& app)
     return app.DataSet() ? app.DataSet()->Radar() : nullptr;
 }
 
-// Calls `join` for the active view now and for the view of every child window activated
-// later (once the activation has settled), for as long as `receiver` lives.
+// Calls `join` for the active view and for the view of every child window activated later
+// (once the activation has settled), for as long as `receiver` lives. A window made while
+// the main window is still being built starts following once the event loop runs.
 template <class Join>
 void FollowViews(CRavikApp& app, QObject* receiver, Join join)
 {
@@ -37,12 +38,18 @@ void FollowViews(CRavikApp& app, QObject* receiver, Join join)
         if (CRavikView* view = ActiveRadargramView(app))
             join(view);
     };
-    joinActive();
-    QWidget* main = app.MainWindow();
-    QMdiArea* area = main ? main->findChild<QMdiArea*>() : nullptr;
-    if (area)
-        QObject::connect(area, &QMdiArea::subWindowActivated, receiver,
-                         [receiver, joinActive] { QTimer::singleShot(0, receiver, joinActive); });
+    auto follow = [&app, receiver, joinActive] {
+        joinActive();
+        QWidget* main = app.MainWindow();
+        QMdiArea* area = main ? main->findChild<QMdiArea*>() : nullptr;
+        if (area)
+            QObject::connect(area, &QMdiArea::subWindowActivated, receiver,
+                             [receiver, joinActive] { QTimer::singleShot(0, receiver, joinActive); });
+    };
+    if (app.MainWindow())
+        follow();
+    else
+        QTimer::singleShot(0, receiver, follow);
 }
 
 class AppEmSource : public EmSource {

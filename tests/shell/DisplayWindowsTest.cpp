@@ -31,7 +31,10 @@ protected:
         h.realData = true;
         h.realUnit = true;
         h.realAcquisition = true;
-        h.Start();
+        if (startNow)
+            h.Start();
+        else
+            h.Construct();
         app = h.app.get();
         std::filesystem::create_directories(h.dir.path() + "/data");
     }
@@ -75,6 +78,7 @@ protected:
 
     AppHarness h;
     CRavikApp* app = nullptr;
+    bool startNow = true;
 
 private:
     QWidget m_viewHolder;
@@ -126,4 +130,27 @@ TEST_F(DisplayWindowsTest, SensorWindowDrawsOverTheActiveViewsTracesAndOnlyWhite
     // the traces go.
     EXPECT_EQ(image.pixel(10, 100), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(10, 101), qRgb(255, 255, 255));
+}
+
+class DisplayWindowsBeforeTheMainWindow : public DisplayWindowsTest {
+protected:
+    DisplayWindowsBeforeTheMainWindow() { startNow = false; }
+};
+
+TEST_F(DisplayWindowsBeforeTheMainWindow, BarMadeWhileTheMainWindowIsBuiltFollowsTheViewsOpenedLater)
+{
+    // The main window makes its bars while it is being built, before the application has it.
+    ASSERT_EQ(app->MainWindow(), nullptr);
+    std::unique_ptr<QWidget> contents(MakeTraceInfoBar(*app, nullptr));
+    auto* bar = qobject_cast<CTraceInfoBar*>(contents.get());
+    ASSERT_TRUE(app->InitInstance());
+    QTest::qWait(20);
+
+    CRavikView* view = OpenStored(20, 256).FirstView();
+    ASSERT_NE(view, nullptr);
+    QTest::qWait(20);
+    view->resize(600, 400);
+    view->refresh();
+    EXPECT_EQ(bar->Statistics().cursor2, 50);
+    EXPECT_GT(bar->Statistics().t2, 0.0f);
 }
