@@ -28,28 +28,38 @@ CRadarData* Radar(CRavikApp& app)
     return app.DataSet() ? app.DataSet()->Radar() : nullptr;
 }
 
+// The child-window area of the main window that holds `receiver`: the application's main
+// window, or, while that is still being built, the top-level window of the receiver.
+QMdiArea* ChildArea(CRavikApp& app, QObject* receiver)
+{
+    QWidget* top = app.MainWindow();
+    if (!top)
+        if (auto* widget = qobject_cast<QWidget*>(receiver))
+            top = widget->window();
+    return top ? top->findChild<QMdiArea*>() : nullptr;
+}
+
 // Calls `join` for the active view and for the view of every child window activated later
-// (once the activation has settled), for as long as `receiver` lives. A window made while
-// the main window is still being built starts following once the event loop runs.
+// (once the activation has settled), for as long as `receiver` lives. A window made before
+// the main window has its child-window area looks for it again shortly after.
 template <class Join>
-void FollowViews(CRavikApp& app, QObject* receiver, Join join)
+void FollowViews(CRavikApp& app, QObject* receiver, Join join, int triesLeft = 50)
 {
     auto joinActive = [&app, join] {
         if (CRavikView* view = ActiveRadargramView(app))
             join(view);
     };
-    auto follow = [&app, receiver, joinActive] {
-        joinActive();
-        QWidget* main = app.MainWindow();
-        QMdiArea* area = main ? main->findChild<QMdiArea*>() : nullptr;
-        if (area)
-            QObject::connect(area, &QMdiArea::subWindowActivated, receiver,
-                             [receiver, joinActive] { QTimer::singleShot(0, receiver, joinActive); });
-    };
-    if (app.MainWindow())
-        follow();
-    else
-        QTimer::singleShot(0, receiver, follow);
+    QMdiArea* area = ChildArea(app, receiver);
+    if (!area) {
+        if (triesLeft > 0)
+            QTimer::singleShot(100, receiver, [&app, receiver, join, triesLeft] {
+                FollowViews(app, receiver, join, triesLeft - 1);
+            });
+        return;
+    }
+    joinActive();
+    QObject::connect(area, &QMdiArea::subWindowActivated, receiver,
+                     [receiver, joinActive] { QTimer::singleShot(0, receiver, joinActive); });
 }
 
 class AppEmSource : public EmSource {

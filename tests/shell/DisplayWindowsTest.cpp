@@ -144,13 +144,13 @@ TEST_F(DisplayWindowsBeforeTheMainWindow, BarMadeWhileTheMainWindowIsBuiltFollow
     std::unique_ptr<QWidget> contents(MakeTraceInfoBar(*app, nullptr));
     auto* bar = qobject_cast<CTraceInfoBar*>(contents.get());
     ASSERT_TRUE(app->InitInstance());
-    QTest::qWait(20);
 
     CRavikView* view = OpenStored(20, 256).FirstView();
     ASSERT_NE(view, nullptr);
-    QTest::qWait(20);
     view->resize(600, 400);
-    view->refresh();
-    EXPECT_EQ(bar->Statistics().cursor2, 50);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        view->refresh();
+        return bar->Statistics().cursor2 == 50;
+    }));
     EXPECT_GT(bar->Statistics().t2, 0.0f);
 }
