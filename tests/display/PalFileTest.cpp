@@ -2,6 +2,7 @@
 // files, interpolation between nodes and the amplitude labels.
 #include "display/PalFile.h"
 #include "display/RadarPalette.h"
+#include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,8 +78,11 @@ TEST(PalFile, FilesThatCannotBeReadOrWrittenChangeNothing)
     EXPECT_EQ(e, Filled(9));
 
     WriteFileBytes(dir.file("kept.pal"), "old");
-    std::filesystem::create_directory(dir.file("kept.pal.tmp"));
-    EXPECT_FALSE(pal::Save(dir.file("kept.pal"), e));
+    {
+        FileSizeLimit diskFull(100);
+        ASSERT_TRUE(diskFull.ok());
+        EXPECT_FALSE(pal::Save(dir.file("kept.pal"), e));
+    }
     EXPECT_EQ(ReadFileBytes(dir.file("kept.pal")), "old");
 }
 

@@ -2,6 +2,7 @@
 // interpolating and files through the dialog, and what OK and Cancel leave behind.
 #include "display/ColorPalette.h"
 #include "display/PaletteDlg.h"
+#include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
@@ -199,9 +200,12 @@ TEST_F(PaletteDlgFixture, FilesThatFailAreReportedAndChangeNothing)
     auto dlg = Open();
     openPath = dir.file("missing.pal");
     Click(*dlg, 1166);
-    std::filesystem::create_directory(dir.file("x.pal.tmp"));
     savePath = dir.file("x.pal");
-    Click(*dlg, 1167);
+    {
+        FileSizeLimit diskFull(100);
+        ASSERT_TRUE(diskFull.ok());
+        Click(*dlg, 1167);
+    }
     EXPECT_EQ(warnings, (std::vector<std::string>{"Cannot read palette file", "Cannot write palette file"}));
     EXPECT_EQ(dlg->Palette().cellColours[0], 0x000000FFu);
     EXPECT_FALSE(std::filesystem::exists(savePath));

@@ -2,6 +2,7 @@
 // an operator sees (204, 205) and the sample-to-colour mapping.
 #include "display/RadarPalette.h"
 #include "model/StringTable.h"
+#include "tests/support/Limits.h"
 #include "tests/support/RecordingPrompter.h"
 #include "tests/support/TempDir.h"
 
@@ -160,10 +161,12 @@ TEST_F(PaletteFile, FolderInPlaceOfTheFileIsAFailedRead)
 TEST_F(PaletteFile, FailedSaveIsReportedAndKeepsTheFormerFile)
 {
     WriteFileBytes(dir.file("palette"), "former\r\n");
-    // The temporary file cannot be made where a folder of its name stands.
-    std::filesystem::create_directory(dir.file("palette.tmp"));
     palette.m_Colours = Filled(0xABCDEF);
-    EXPECT_FALSE(palette.Save(prompter));
+    {
+        FileSizeLimit diskFull(100);  // the 64 lines need 640 bytes
+        ASSERT_TRUE(diskFull.ok());
+        EXPECT_FALSE(palette.Save(prompter));
+    }
     EXPECT_EQ(prompter.ids, std::vector<int>{IDS_PALETTE_WRITE_FAIL});
     EXPECT_EQ(ReadFileBytes(dir.file("palette")), "former\r\n");
 }
