@@ -10,6 +10,7 @@
 #include "link/Measurement.h"
 #include "model/RadHeader.h"
 #include "model/RadarData.h"
+#include "display/RavikView.h"
 #include "shell/RavikDoc.h"
 
 #include <QSignalSpy>
@@ -290,6 +291,26 @@ TEST_F(RavikDocTest, ScalesFollowTheTriggerModeUnitAndVerticalScale)
     doc.GetScales(scales);
     EXPECT_FLOAT_EQ(scales.x, 0.25f);
     EXPECT_FLOAT_EQ(scales.y, 2.0f);
+}
+
+TEST_F(RavikDocTest, ItsViewDrawsTheStoredTraces)
+{
+    StoreSet("V", 300, 400);
+    CRavikDoc doc(*app);
+    ASSERT_TRUE(doc.OnOpenDocument(InFolder("V.rd3")));
+    std::unique_ptr<QWidget> widget(doc.CreateView(nullptr));
+    auto* view = qobject_cast<CRavikView*>(widget.get());
+    ASSERT_NE(view, nullptr);
+    view->resize(800, 600);
+    doc.RefreshViews();
+    const QImage img = view->grab().toImage();
+    const std::int32_t gain = app->m_settings.m_nPaletteGain;
+    for (int t : {0, 150, 299})
+        for (int k : {0, 200})
+            EXPECT_EQ(img.pixel(50 + t, 50 + k) | 0xFF000000u, SamplePixel(app->m_palette.m_Colours, Sample(t, k), gain))
+                << "trace " << t << ", sample " << k;
+    EXPECT_EQ(view->Status().trace, "Trace: 0");
+    doc.OnCloseDocument();
 }
 
 TEST(FloatPoint, AssignAndDivide)
