@@ -3,6 +3,7 @@
 #include "model/PlatformPaths.h"
 #include "model/Profile.h"
 #include "model/Prompter.h"
+#include "link/Measurement.h"
 #include "shell/AppEvents.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
@@ -258,9 +259,11 @@ void CRavikApp::StopMeasuringDocument()
 {
     if (!m_status.IsMeasuring())
         return;
+    // The measurement that runs is stopped, whichever window is active.
     if (AppDocument* doc = ActiveDocument())
         doc->OnMeasureStop();
-    // Without a document nothing can have been measuring; the flag is cleared regardless.
+    else if (CMeasurement* running = m_acquisition ? m_acquisition->RunningMeasurement() : nullptr)
+        running->OnMeasureStop();
     m_status.m_bMeasuring = 0;
 }
 
@@ -381,6 +384,8 @@ void CRavikApp::OnAcquisitionEnded()
         return;
     if (AppDocument* doc = ActiveDocument())
         doc->OnMeasureStop();
+    else if (CMeasurement* running = m_acquisition ? m_acquisition->RunningMeasurement() : nullptr)
+        running->OnMeasureStop();
 }
 
 void CRavikApp::AddMarker(int n)

@@ -14,6 +14,7 @@
 #include "tests/support/SimVethFixture.h"
 
 #include <QCoreApplication>
+#include <QMdiArea>
 
 #include <gtest/gtest.h>
 
@@ -166,4 +167,23 @@ TEST_F(RavikDocNet, KeyboardModeTakesOneTracePerTrigg)
     EXPECT_FALSE(doc->IsCommandEnabled(doccmd::kTrigg));
     EXPECT_EQ(HeaderValue(Rad(), "LAST TRACE:"), 3);
     EXPECT_EQ(Rd3().size(), 3u * 256 * 2);
+}
+
+TEST_F(RavikDocNet, ClosingTheProgramStopsTheMeasurementWhenNoWindowIsActive)
+{
+    StartProgram(128);
+    CRavikApp& app = *h.app;
+    ASSERT_TRUE(app.OnCommand(cmd::kStart));
+    ASSERT_TRUE(ProcessUntil([&] { return Traces() >= 10; }));
+    auto* area = app.MainWindow()->findChild<QMdiArea*>();
+    ASSERT_NE(area, nullptr);
+    area->setActiveSubWindow(nullptr);
+    ASSERT_EQ(app.ActiveDocument(), nullptr);
+
+    h.Exit();
+    EXPECT_FALSE(app.m_status.IsMeasuring());
+    const int samples = HeaderValue(Rad(), "SAMPLES:");
+    ASSERT_GT(samples, 0);
+    EXPECT_EQ(HeaderValue(Rad(), "LAST TRACE:"), static_cast<int>(Rd3().size() / (2 * samples)));
+    EXPECT_TRUE(Rd3() == SentBytes(net.Unit(), samples)) << "the last traces the unit sent are in the file";
 }
