@@ -486,18 +486,16 @@ void CRavikView::mouseMoveEvent(QMouseEvent* event)
 
 // ---- printing ---------------------------------------------------------------------------
 
-void CRavikView::OnFilePrint()
+void CRavikView::OnFilePrint(QPrinter& printer)
 {
-    QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     PrintRadargram(printer, m_src);
 }
 
-void CRavikView::OnFilePrintPreview()
+void CRavikView::OnFilePrintPreview(QPrinter& printer)
 {
-    QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintRadargram(*p, m_src); });
     dialog.exec();

@@ -40,9 +40,10 @@ public:
     // Re-reads the source and prepares the next paint.
     void refresh();
 
-    // Printing with the print dialog, and the print preview.
-    void OnFilePrint();
-    void OnFilePrintPreview();
+    // Printing with the print dialog, and the print preview, on `printer` (its settings are
+    // kept there for the next print).
+    void OnFilePrint(QPrinter& printer);
+    void OnFilePrintPreview(QPrinter& printer);
 
     int FirstTrace() const { return m_firstTrace; }
     int FirstSample() const { return m_firstSample; }

@@ -531,11 +531,16 @@ void CRavikApp::OnHardwareSetup()
         m_pMainWnd->CloseDocument(doc);
 }
 
-void CRavikApp::OnPrintSetup()
+QPrinter& CRavikApp::Printer()
 {
     if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    QPageSetupDialog dlg(m_printer.get(), m_pMainWnd.get());
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CRavikApp::OnPrintSetup()
+{
+    QPageSetupDialog dlg(&Printer(), m_pMainWnd.get());
     dlg.exec();
 }
 

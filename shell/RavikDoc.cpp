@@ -435,8 +435,8 @@ bool CRavikDoc::OnCommand(int id)
     case doccmd::kFilterManager: OnFilterManager(); break;
     case doccmd::kDisableAllFilters: OnDisableAllFilters(); break;
     case doccmd::kSave: OnSave(); break;
-    case doccmd::kPrint: FirstView()->OnFilePrint(); break;
-    case doccmd::kPrintPreview: FirstView()->OnFilePrintPreview(); break;
+    case doccmd::kPrint: FirstView()->OnFilePrint(m_app.Printer()); break;
+    case doccmd::kPrintPreview: FirstView()->OnFilePrintPreview(m_app.Printer()); break;
     default: return false;
     }
     return true;
