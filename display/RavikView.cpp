@@ -489,6 +489,8 @@ void CRavikView::mouseMoveEvent(QMouseEvent* event)
 void CRavikView::OnFilePrint(QPrinter& printer)
 {
     QPrintDialog dialog(&printer, this);
+    const QRect page(QPoint(0, 0), printer.pageRect(QPrinter::DevicePixel).size().toSize());
+    dialog.setMinMax(1, std::max(RadargramPrintLayout(page, m_src).pages, 1));
     if (dialog.exec() != QDialog::Accepted)
         return;
     PrintRadargram(printer, m_src);
