@@ -133,6 +133,8 @@ bool CRavikApp::InitInstance()
 
     m_recentFiles.Load(*m_parts.profile);
     LoadSettings();
+    if (EndRequested())  // told to end while the GPS port's message was open
+        return false;
 
     m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
     if (!m_pMainWnd)
@@ -150,6 +152,8 @@ bool CRavikApp::InitInstance()
         std::lock_guard measure(m_locks.Measure);
         DetectUnit(0);
     }
+    if (EndRequested())  // told to end while the adapter's message was open
+        return false;
     if (m_status.IsConnected() && m_unit) {
         std::lock_guard driver(m_locks.Driver);
         m_unit->SetCountry(static_cast<std::uint8_t>(m_params.m_nCountry));
