@@ -195,7 +195,8 @@ TEST(AppLifecycle, EndRequestedDuringAStartUpMessageStopsBeforeTheWindowAndTheUn
     };
     const Case cases[] = {
         {"gps on", {"gps settings", "gps on"}},
-        {"unit detect", {"gps settings", "gps off", "make main frame", "data header defaults", "unit detect"}},
+        {"unit detect",
+         {"gps settings", "gps off", "make main frame", "message 205", "data header defaults", "unit detect"}},
     };
     for (const Case& c : cases) {
         AppHarness h;
