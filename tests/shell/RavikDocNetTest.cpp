@@ -10,6 +10,7 @@
 #include "model/RadarData.h"
 #include "model/TraceCache.h"
 #include "shell/CommandIds.h"
+#include "shell/FrameCommands.h"
 #include "shell/RavikDoc.h"
 #include "tests/support/SimVethFixture.h"
 
@@ -159,12 +160,12 @@ TEST_F(RavikDocNet, KeyboardModeTakesOneTracePerTrigg)
     CRavikDoc* doc = Doc();
     ASSERT_NE(doc, nullptr);
     ASSERT_TRUE(app.m_status.IsMeasuring());
-    ASSERT_TRUE(doc->IsCommandEnabled(doccmd::kTrigg));
+    ASSERT_TRUE(doc->IsCommandEnabled(cmd::kTrigger));
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(doc->OnCommand(doccmd::kTrigg));
+        ASSERT_TRUE(doc->OnCommand(cmd::kTrigger));
     EXPECT_EQ(Traces(), 3);
     ASSERT_TRUE(app.OnCommand(cmd::kStop));
-    EXPECT_FALSE(doc->IsCommandEnabled(doccmd::kTrigg));
+    EXPECT_FALSE(doc->IsCommandEnabled(cmd::kTrigger));
     EXPECT_EQ(HeaderValue(Rad(), "LAST TRACE:"), 3);
     EXPECT_EQ(Rd3().size(), 3u * 256 * 2);
 }
