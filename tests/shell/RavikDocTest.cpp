@@ -333,6 +333,11 @@ TEST_F(RavikDocTest, TheMainWindowRoutesItsCommandsWhileItIsActive)
     EXPECT_TRUE(frame.RunCommand(cmd::kDisableFilters));
     EXPECT_TRUE(frame.CommandAction(cmd::kDisableFilters)->isChecked());
     EXPECT_FALSE(frame.Router().IsEnabled(cmd::kTrigger)) << "TRIGG only while measuring in keyboard mode";
+    const std::string rd3 = ReadFileBytes(InFolder("W.rd3"));
+    const std::string rad = ReadFileBytes(InFolder("W.rad"));
+    EXPECT_TRUE(frame.RunCommand(cmd::kSave));
+    EXPECT_TRUE(ReadFileBytes(InFolder("W.rd3")) == rd3 && ReadFileBytes(InFolder("W.rad")) == rad)
+        << "Save writes nothing";
 
     frame.CloseDocument(doc);
     EXPECT_FALSE(frame.Router().IsEnabled(cmd::kTraceWindow)) << "no document, no command";
