@@ -96,9 +96,9 @@ void CRavikView::refresh()
     PrepareTracePlot(cx, cy, m_margin, headerSamples, w);
 
     m_markers = m_src.Markers();
-    for (int k = 0; k < 9; ++k)
+    for (int k = 0; k + 1 < kMarkerBrushes; ++k)
         m_markerBrushes[static_cast<std::size_t>(k)] = FromColorRef(m_src.MarkerColour(k + 1));
-    m_markerBrushes[9] = Qt::black;
+    m_markerBrushes[kMarkerBrushes - 1] = Qt::black;
 
     SetUpAxes(channel, cx, cy);
     PublishStatus(channel, count);
