@@ -365,6 +365,9 @@ void CRavikDoc::RefreshViews()
     m_views.erase(std::remove_if(m_views.begin(), m_views.end(), [](const QPointer<QWidget>& v) { return v.isNull(); }),
                   m_views.end());
     Q_EMIT viewsChanged();
+    // The child windows' titles and the status panes follow at once.
+    if (CMainFrame* frame = m_app.MainWindow())
+        frame->UpdateCommandUI();
 }
 
 QWidget* CRavikDoc::CreateView(QWidget* parent)
