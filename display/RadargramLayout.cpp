@@ -9,7 +9,7 @@ namespace radargram {
 namespace {
 
 constexpr int kTileColumns = 32;
-constexpr int kTileRows = 256;
+constexpr int kTileRows = 16;
 constexpr int kStripTraces = 100;
 
 // "%6.2f" without the locale: the status bar reads the same on every system.

@@ -92,8 +92,11 @@ void PrintRadargram(QPrinter& printer, RadargramSource& source)
     painter.setRenderHint(QPainter::LosslessImageRendering);
     const QRect page(QPoint(0, 0), printer.pageRect(QPrinter::DevicePixel).size().toSize());
     const PrintLayout layout = RadargramPrintLayout(page, source);
-    for (int p = 1; p <= layout.pages; ++p) {
-        if (p > 1)
+    // A range chosen in the print dialog (0: every page).
+    const int from = std::max(printer.fromPage(), 1);
+    const int to = printer.toPage() > 0 ? std::min(printer.toPage(), layout.pages) : layout.pages;
+    for (int p = from; p <= to; ++p) {
+        if (p > from)
             printer.newPage();
         PrintRadargramPage(painter, page, p, source);
     }

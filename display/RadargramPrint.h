@@ -14,5 +14,6 @@ class RadargramSource;
 radargram::PrintLayout RadargramPrintLayout(const QRect& pageRect, RadargramSource& source);
 // Draws page `page` (1-based) with `painter` inside pageRect.
 void PrintRadargramPage(QPainter& painter, const QRect& pageRect, int page, RadargramSource& source);
-// Prints every page on `printer`; with nothing to print, one empty page.
+// Prints every page on `printer` (or the range its from and to pages choose); with nothing
+// to print, one empty page.
 void PrintRadargram(QPrinter& printer, RadargramSource& source);

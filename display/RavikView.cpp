@@ -96,9 +96,9 @@ void CRavikView::refresh()
     PrepareTracePlot(cx, cy, m_margin, headerSamples, w);
 
     m_markers = m_src.Markers();
-    for (int k = 0; k < 9; ++k)
+    for (int k = 0; k + 1 < kMarkerBrushes; ++k)
         m_markerBrushes[static_cast<std::size_t>(k)] = FromColorRef(m_src.MarkerColour(k + 1));
-    m_markerBrushes[9] = Qt::black;
+    m_markerBrushes[kMarkerBrushes - 1] = Qt::black;
 
     SetUpAxes(channel, cx, cy);
     PublishStatus(channel, count);
@@ -486,18 +486,18 @@ void CRavikView::mouseMoveEvent(QMouseEvent* event)
 
 // ---- printing ---------------------------------------------------------------------------
 
-void CRavikView::OnFilePrint()
+void CRavikView::OnFilePrint(QPrinter& printer)
 {
-    QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
+    const QRect page(QPoint(0, 0), printer.pageRect(QPrinter::DevicePixel).size().toSize());
+    dialog.setMinMax(1, std::max(RadargramPrintLayout(page, m_src).pages, 1));
     if (dialog.exec() != QDialog::Accepted)
         return;
     PrintRadargram(printer, m_src);
 }
 
-void CRavikView::OnFilePrintPreview()
+void CRavikView::OnFilePrintPreview(QPrinter& printer)
 {
-    QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintRadargram(*p, m_src); });
     dialog.exec();

@@ -22,6 +22,7 @@
 #include <QPolygon>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,7 @@ class CRavikView : public QWidget {
 public:
     static constexpr int kHorizontalBarId = 10;
     static constexpr int kVerticalBarId = 11;
+    static constexpr int kMarkerBrushes = 10;
 
     explicit CRavikView(RadargramSource& source, QWidget* parent = nullptr);
     ~CRavikView() override;
@@ -40,9 +42,10 @@ public:
     // Re-reads the source and prepares the next paint.
     void refresh();
 
-    // Printing with the print dialog, and the print preview.
-    void OnFilePrint();
-    void OnFilePrintPreview();
+    // Printing with the print dialog, and the print preview, on `printer` (its settings are
+    // kept there for the next print).
+    void OnFilePrint(QPrinter& printer);
+    void OnFilePrintPreview(QPrinter& printer);
 
     int FirstTrace() const { return m_firstTrace; }
     int FirstSample() const { return m_firstSample; }
@@ -127,7 +130,8 @@ private:
     radargram::Rect m_plotRect;    // side plot (empty without the trace window)
     QPolygon m_plotLine;
     std::vector<CMarker> m_markers;
-    std::array<QColor, 10> m_markerBrushes;
+    // Marker keys 1..9 in their colours, then black for type 10.
+    std::array<QColor, kMarkerBrushes> m_markerBrushes;
     radargram::StatusTexts m_status;
     CAxisScale m_axes;
     bool m_axesShown = false;  // false while the image has no area

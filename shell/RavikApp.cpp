@@ -3,6 +3,7 @@
 #include "model/PlatformPaths.h"
 #include "model/Profile.h"
 #include "model/Prompter.h"
+#include "link/Measurement.h"
 #include "shell/AppEvents.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
@@ -264,9 +265,11 @@ void CRavikApp::StopMeasuringDocument()
 {
     if (!m_status.IsMeasuring())
         return;
+    // The measurement that runs is stopped, whichever window is active.
     if (AppDocument* doc = ActiveDocument())
         doc->OnMeasureStop();
-    // Without a document nothing can have been measuring; the flag is cleared regardless.
+    else if (CMeasurement* running = m_acquisition ? m_acquisition->RunningMeasurement() : nullptr)
+        running->OnMeasureStop();
     m_status.m_bMeasuring = 0;
 }
 
@@ -387,6 +390,8 @@ void CRavikApp::OnAcquisitionEnded()
         return;
     if (AppDocument* doc = ActiveDocument())
         doc->OnMeasureStop();
+    else if (CMeasurement* running = m_acquisition ? m_acquisition->RunningMeasurement() : nullptr)
+        running->OnMeasureStop();
 }
 
 void CRavikApp::AddMarker(int n)
@@ -532,11 +537,16 @@ void CRavikApp::OnHardwareSetup()
         m_pMainWnd->CloseDocument(doc);
 }
 
-void CRavikApp::OnPrintSetup()
+QPrinter& CRavikApp::Printer()
 {
     if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    QPageSetupDialog dlg(m_printer.get(), m_pMainWnd.get());
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CRavikApp::OnPrintSetup()
+{
+    QPageSetupDialog dlg(&Printer(), m_pMainWnd.get());
     dlg.exec();
 }
 

@@ -140,6 +140,9 @@ public:
     // The timer of the refresh that a dropped traces-ready message asked for.
     QTimer& LateRefreshTimer() { return m_lateRefresh; }
 
+    // The printer and its settings that Print Setup changes and printing uses.
+    QPrinter& Printer();
+
     // The refresh that a dropped traces-ready message asked for is due (LateRefreshTimer).
     void OnLateRefresh();
 

@@ -14,6 +14,9 @@
 #include "model/TraceCache.h"
 #include "shell/AppDataSet.h"
 #include "shell/CommandIds.h"
+#include "shell/FrameCommands.h"
+#include "shell/MainFrame.h"
+#include "shell/ChannelTree.h"
 #include "shell/MarkerSettings.h"
 #include "shell/RavikApp.h"
 
@@ -39,6 +42,7 @@ CRavikDoc::CRavikDoc(CRavikApp& app) : m_app(app), m_infoCache(ReadRadMeasureInf
 
 CRavikDoc::~CRavikDoc()
 {
+    UnregisterCommands();
     // A document dropped without its close still must not leave its measurement running.
     if (IsMeasuringHere())
         m_measurement->StopMeasurement();
@@ -64,6 +68,8 @@ CMeasurement* CRavikDoc::Measurement()
         hooks.dataFolder = [&app] { return app.m_settings.m_strDataFolder; };
         hooks.baseName = [&app] { return app.m_settings.m_strBaseName; };
         hooks.selectChannel = [this](int code) {
+            if (m_app.MainWindow() && m_app.MainWindow()->OnSelectChannel(code))
+                return;
             m_app.m_params.m_nCurSlot = static_cast<std::int16_t>(code / 10);
             m_app.m_params.m_nCurChannel = static_cast<std::int16_t>(code % 10);
             RefreshViews();
@@ -179,6 +185,7 @@ void CRavikDoc::RefuseOpen(int result)
 
 void CRavikDoc::OnCloseDocument()
 {
+    UnregisterCommands();
     StopMeasurement();
     ++m_traceSet;
     if (CRadarData* radar = Radar()) {
@@ -188,6 +195,8 @@ void CRavikDoc::OnCloseDocument()
     }
     if (m_app.m_status.m_bOldDataFile.load())
         RestoreSettingsOfChannel();
+    else if (m_app.MainWindow() && m_app.m_status.IsConnected())
+        m_app.MainWindow()->ChannelTree().Rebuild();
     m_app.m_status.m_bOldDataFile = 0;
     m_app.m_status.m_bContinue.fill(0);
     ReleaseFilterList();
@@ -356,6 +365,9 @@ void CRavikDoc::RefreshViews()
     m_views.erase(std::remove_if(m_views.begin(), m_views.end(), [](const QPointer<QWidget>& v) { return v.isNull(); }),
                   m_views.end());
     Q_EMIT viewsChanged();
+    // The child windows' titles and the status panes follow at once.
+    if (CMainFrame* frame = m_app.MainWindow())
+        frame->UpdateCommandUI();
 }
 
 QWidget* CRavikDoc::CreateView(QWidget* parent)
@@ -363,6 +375,7 @@ QWidget* CRavikDoc::CreateView(QWidget* parent)
     auto* view = new CRavikView(*this, parent);
     connect(this, &CRavikDoc::viewsChanged, view, &CRavikView::refresh);
     m_views.emplace_back(view);
+    RegisterCommands();
     return view;
 }
 
@@ -384,62 +397,82 @@ std::string CRavikDoc::GetTitle() const
     return "Delvora1";
 }
 
-bool CRavikDoc::IsDocumentCommand(int id)
+std::vector<std::pair<int, CommandRouter::Handler>> CRavikDoc::CommandHandlers()
 {
-    switch (id) {
-    case doccmd::kTrigg:
-    case doccmd::kTraceWindow:
-    case doccmd::kFilterManager:
-    case doccmd::kDisableAllFilters:
-    case doccmd::kSave:
-    case doccmd::kPrint:
-    case doccmd::kPrintPreview:
-        return true;
-    default:
-        return false;
-    }
+    const auto notMeasuring = [this] { return OnUpdateNotMeasuring(); };
+    const auto printable = [this] { return OnUpdateNotMeasuring() && FirstView() != nullptr; };
+    const auto pane = [this](int index) {
+        return [this, index]() -> std::string {
+            const CRavikView* view = FirstView();
+            if (!view)
+                return {};
+            const radargram::StatusTexts& t = view->Status();
+            const std::string* texts[] = {&t.trace, &t.sample, &t.pos, &t.depth};
+            return *texts[index];
+        };
+    };
+    std::vector<std::pair<int, CommandRouter::Handler>> handlers = {
+        {cmd::kTrigger, {[this] { OnTrigg(); }, [this] { return OnUpdateTrigg(); }, {}, {}}},
+        {cmd::kTraceWindow, {[this] { OnTraceWindow(); }, {}, [this] { return IsTraceWindowOn(); }, {}}},
+        {cmd::kFilterManager, {[this] { OnFilterManager(); }, [this] { return OnUpdateNotMeasuring() && m_pFilterList; },
+                               {}, {}}},
+        {cmd::kDisableFilters, {[this] { OnDisableAllFilters(); }, {}, [this] { return !AreFiltersEnabled(); }, {}}},
+        {cmd::kPrint, {[this] { FirstView()->OnFilePrint(m_app.Printer()); }, printable, {}, {}}},
+        {cmd::kPrintPreview, {[this] { FirstView()->OnFilePrintPreview(m_app.Printer()); }, printable, {}, {}}},
+        {cmd::kClose, {{}, notMeasuring, {}, {}}},
+    };
+    for (int i = 0; i < cmd::kPaneCount; ++i)
+        handlers.push_back({cmd::kPane1 + i, {{}, {}, {}, pane(i)}});
+    return handlers;
 }
 
-bool CRavikDoc::IsCommandEnabled(int id) const
+void CRavikDoc::RegisterCommands()
 {
-    switch (id) {
-    case doccmd::kTrigg: return OnUpdateTrigg();
-    case doccmd::kFilterManager: return OnUpdateNotMeasuring() && m_pFilterList != nullptr;
-    case doccmd::kClose: return OnUpdateNotMeasuring();
-    case doccmd::kPrint:
-    case doccmd::kPrintPreview: return OnUpdateNotMeasuring() && FirstView() != nullptr;
-    case doccmd::kTraceWindow:
-    case doccmd::kDisableAllFilters:
-    case doccmd::kSave:
-        return true;
-    default: return false;
+    CMainFrame* frame = m_app.MainWindow();
+    if (!frame || m_registered)
+        return;
+    for (auto& [id, handler] : CommandHandlers()) {
+        // Close stays the frame's: the document only says when a window may close.
+        if (id == cmd::kClose)
+            continue;
+        frame->Router().Register(CommandRouter::Level::Document, static_cast<AppDocument*>(this), id,
+                                 std::move(handler));
     }
+    m_registered = true;
 }
 
-bool CRavikDoc::IsCommandChecked(int id) const
+void CRavikDoc::UnregisterCommands()
 {
-    if (id == doccmd::kTraceWindow)
-        return IsTraceWindowOn();
-    if (id == doccmd::kDisableAllFilters)
-        return !AreFiltersEnabled();
+    // While the main window goes, its router goes with it: nothing is left to take back.
+    if (CMainFrame* frame = m_app.MainWindow(); frame && m_registered)
+        frame->Router().Unregister(static_cast<AppDocument*>(this));
+    m_registered = false;
+}
+
+bool CRavikDoc::IsCommandEnabled(int id)
+{
+    for (const auto& [cid, h] : CommandHandlers())
+        if (cid == id)
+            return !h.enabled || h.enabled();
+    return false;
+}
+
+bool CRavikDoc::IsCommandChecked(int id)
+{
+    for (const auto& [cid, h] : CommandHandlers())
+        if (cid == id)
+            return h.checked && h.checked();
     return false;
 }
 
 bool CRavikDoc::OnCommand(int id)
 {
-    if (!IsDocumentCommand(id) || !IsCommandEnabled(id))
-        return false;
-    switch (id) {
-    case doccmd::kTrigg: OnTrigg(); break;
-    case doccmd::kTraceWindow: OnTraceWindow(); break;
-    case doccmd::kFilterManager: OnFilterManager(); break;
-    case doccmd::kDisableAllFilters: OnDisableAllFilters(); break;
-    case doccmd::kSave: OnSave(); break;
-    case doccmd::kPrint: FirstView()->OnFilePrint(); break;
-    case doccmd::kPrintPreview: FirstView()->OnFilePrintPreview(); break;
-    default: return false;
-    }
-    return true;
+    for (const auto& [cid, h] : CommandHandlers())
+        if (cid == id && h.run && (!h.enabled || h.enabled())) {
+            h.run();
+            return true;
+        }
+    return false;
 }
 
 // ---- what the views read ----------------------------------------------------------------

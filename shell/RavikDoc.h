@@ -11,6 +11,7 @@
 #include "model/MeasParam.h"
 #include "model/MeasParamSet.h"
 #include "shell/AppDocument.h"
+#include "shell/CommandRouter.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,18 +25,6 @@ class CMeasurement;
 class CRadarData;
 class CRavikApp;
 class CRavikView;
-
-// Commands the document carries besides Start and Stop.
-namespace doccmd {
-inline constexpr int kTrigg = 32784;              // Enter: one trace in keyboard mode
-inline constexpr int kTraceWindow = 32771;        // "T&race Window" (T, F10)
-inline constexpr int kFilterManager = 32796;      // "&Filter Manager" (F)
-inline constexpr int kDisableAllFilters = 32813;  // "Disable all filters" (Ctrl+F)
-inline constexpr int kClose = 57602;              // "&Close"
-inline constexpr int kSave = 57603;               // Save (Ctrl+S): writes nothing
-inline constexpr int kPrint = 57607;
-inline constexpr int kPrintPreview = 57609;       // "Print Pre&view"
-} // namespace doccmd
 
 // Messages of the document.
 enum RavikDocMessage : int {
@@ -71,15 +60,17 @@ public:
     bool OnUpdateNotMeasuring() const;
     void OnDisableAllFilters();
     bool AreFiltersEnabled() const { return m_bFiltersEnabled != 0; }
-    // Save: the document has nothing of its own to write, and a data file is never replaced.
-    void OnSave() {}
+    // The document's commands (and the status panes its view fills) as the main window's
+    // router takes them. Close is listed for when it may run; it stays the frame's command.
+    std::vector<std::pair<int, CommandRouter::Handler>> CommandHandlers();
+    // Registers them with the main window's router for while this document is the active
+    // one; UnregisterCommands takes them back.
+    void RegisterCommands();
+    void UnregisterCommands();
     // Runs command `id` of the document when it is one and enabled; false otherwise.
     bool OnCommand(int id);
-    bool IsCommandEnabled(int id) const;
-    bool IsCommandChecked(int id) const;
-    // Whether `id` is a command the document answers (Close is the frame's; the document
-    // only says when it may run).
-    static bool IsDocumentCommand(int id);
+    bool IsCommandEnabled(int id);
+    bool IsCommandChecked(int id);
 
     // The filter manager on the current channel's first traces (at most 1000 of at most
     // 2048 samples); the views are redrawn after it.
@@ -147,7 +138,8 @@ private:
     SavedSettings m_saved;
     int m_savedIndex = -1;  // the channel whose parameters m_saved holds
     std::vector<QPointer<QWidget>> m_views;
-    std::uint64_t m_traceSet = 0;  // counts the data sets shown and measured
+    std::uint64_t m_traceSet = 0;
+    bool m_registered = false;  // its commands are in the main window's router  // counts the data sets shown and measured
     // The filter description of the current channel's header, read again only when it changed.
     MeasureInfoCache m_infoCache;
     MeasureInfo m_info{};

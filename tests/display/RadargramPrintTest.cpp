@@ -129,3 +129,16 @@ TEST_F(RadargramPrintTest, NothingToPrintGivesOneEmptyPage)
     Print(QPageLayout::Portrait);
     EXPECT_EQ(PdfPages(pdf), 1);
 }
+
+TEST_F(RadargramPrintTest, APageRangePrintsThosePagesOnly)
+{
+    src.count = 3000;
+    src.sample = [](int t, int) { return static_cast<std::int16_t>(t == 2999 ? 32767 : 0); };
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setFromTo(2, 3);
+    PrintRadargram(printer, src);
+    EXPECT_EQ(PdfPages(pdf), 2);
+}

@@ -162,6 +162,20 @@ TEST_F(RavikViewTest, ArrowKeysScrollByPageOrLine)
     view->HorizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(view->FirstTrace(), 0);
     EXPECT_EQ(view->HorizontalBar()->value(), 0);
+    view->HorizontalBar()->setSliderPosition(2400);
+    view->HorizontalBar()->triggerAction(QAbstractSlider::SliderMove);
+    EXPECT_EQ(view->FirstTrace(), 2400) << "the thumb dragged to the end";
+
+    src.channel.samples = src.channel.headerSamples = 2048;
+    view->refresh();
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->FirstSample(), 251) << "half a page of 503 rows";
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(view->FirstSample(), 261);
+    for (int i = 0; i < 6; ++i)
+        view->VerticalBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(view->FirstSample(), 2048 - 503) << "the last page of samples";
+
     src.measuring = true;
     view->refresh();
     const int following = view->FirstTrace();

@@ -10,10 +10,12 @@
 #include "model/RadarData.h"
 #include "model/TraceCache.h"
 #include "shell/CommandIds.h"
+#include "shell/FrameCommands.h"
 #include "shell/RavikDoc.h"
 #include "tests/support/SimVethFixture.h"
 
 #include <QCoreApplication>
+#include <QMdiArea>
 
 #include <gtest/gtest.h>
 
@@ -158,12 +160,31 @@ TEST_F(RavikDocNet, KeyboardModeTakesOneTracePerTrigg)
     CRavikDoc* doc = Doc();
     ASSERT_NE(doc, nullptr);
     ASSERT_TRUE(app.m_status.IsMeasuring());
-    ASSERT_TRUE(doc->IsCommandEnabled(doccmd::kTrigg));
+    ASSERT_TRUE(doc->IsCommandEnabled(cmd::kTrigger));
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(doc->OnCommand(doccmd::kTrigg));
+        ASSERT_TRUE(doc->OnCommand(cmd::kTrigger));
     EXPECT_EQ(Traces(), 3);
     ASSERT_TRUE(app.OnCommand(cmd::kStop));
-    EXPECT_FALSE(doc->IsCommandEnabled(doccmd::kTrigg));
+    EXPECT_FALSE(doc->IsCommandEnabled(cmd::kTrigger));
     EXPECT_EQ(HeaderValue(Rad(), "LAST TRACE:"), 3);
     EXPECT_EQ(Rd3().size(), 3u * 256 * 2);
+}
+
+TEST_F(RavikDocNet, ClosingTheProgramStopsTheMeasurementWhenNoWindowIsActive)
+{
+    StartProgram(128);
+    CRavikApp& app = *h.app;
+    ASSERT_TRUE(app.OnCommand(cmd::kStart));
+    ASSERT_TRUE(ProcessUntil([&] { return Traces() >= 10; }));
+    auto* area = app.MainWindow()->findChild<QMdiArea*>();
+    ASSERT_NE(area, nullptr);
+    area->setActiveSubWindow(nullptr);
+    ASSERT_EQ(app.ActiveDocument(), nullptr);
+
+    h.Exit();
+    EXPECT_FALSE(app.m_status.IsMeasuring());
+    const int samples = HeaderValue(Rad(), "SAMPLES:");
+    ASSERT_GT(samples, 0);
+    EXPECT_EQ(HeaderValue(Rad(), "LAST TRACE:"), static_cast<int>(Rd3().size() / (2 * samples)));
+    EXPECT_TRUE(Rd3() == SentBytes(net.Unit(), samples)) << "the last traces the unit sent are in the file";
 }

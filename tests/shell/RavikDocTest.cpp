@@ -10,8 +10,13 @@
 #include "link/Measurement.h"
 #include "model/RadHeader.h"
 #include "model/RadarData.h"
+#include "display/RavikView.h"
+#include "shell/FrameCommands.h"
+#include "shell/MainFrame.h"
 #include "shell/RavikDoc.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -194,24 +199,24 @@ TEST_F(RavikDocTest, TraceWindowAndFilterFlagsToggleAndRedraw)
     ASSERT_TRUE(doc.OnNewDocument());
     QSignalSpy redraws(&doc, &CRavikDoc::viewsChanged);
 
-    EXPECT_TRUE(doc.OnCommand(doccmd::kTraceWindow));
+    EXPECT_TRUE(doc.OnCommand(cmd::kTraceWindow));
     EXPECT_EQ(app->m_status.m_nRightMargin, 150);
-    EXPECT_TRUE(doc.IsCommandChecked(doccmd::kTraceWindow));
-    EXPECT_TRUE(doc.OnCommand(doccmd::kTraceWindow));
+    EXPECT_TRUE(doc.IsCommandChecked(cmd::kTraceWindow));
+    EXPECT_TRUE(doc.OnCommand(cmd::kTraceWindow));
     EXPECT_EQ(app->m_status.m_nRightMargin, 0);
-    EXPECT_FALSE(doc.IsCommandChecked(doccmd::kTraceWindow));
+    EXPECT_FALSE(doc.IsCommandChecked(cmd::kTraceWindow));
 
-    EXPECT_FALSE(doc.IsCommandChecked(doccmd::kDisableAllFilters));
-    EXPECT_TRUE(doc.OnCommand(doccmd::kDisableAllFilters));
+    EXPECT_FALSE(doc.IsCommandChecked(cmd::kDisableFilters));
+    EXPECT_TRUE(doc.OnCommand(cmd::kDisableFilters));
     EXPECT_FALSE(doc.AreFiltersEnabled());
-    EXPECT_TRUE(doc.IsCommandChecked(doccmd::kDisableAllFilters));
+    EXPECT_TRUE(doc.IsCommandChecked(cmd::kDisableFilters));
     EXPECT_EQ(redraws.count(), 3);
 
-    EXPECT_FALSE(doc.IsCommandEnabled(doccmd::kTrigg)) << "TRIGG only while measuring in keyboard mode";
+    EXPECT_FALSE(doc.IsCommandEnabled(cmd::kTrigger)) << "TRIGG only while measuring in keyboard mode";
     app->m_status.m_bMeasuring = 1;
-    EXPECT_FALSE(doc.IsCommandEnabled(doccmd::kFilterManager));
+    EXPECT_FALSE(doc.IsCommandEnabled(cmd::kFilterManager));
     app->m_status.m_bMeasuring = 0;
-    EXPECT_TRUE(doc.IsCommandEnabled(doccmd::kFilterManager));
+    EXPECT_TRUE(doc.IsCommandEnabled(cmd::kFilterManager));
 }
 
 namespace {
@@ -244,7 +249,7 @@ TEST_F(RavikDocTest, FilterManagerShowsTheFirstThousandTracesOfTheChannel)
     RecordingEditor editor;
     QSignalSpy redraws(&doc, &CRavikDoc::viewsChanged);
 
-    ASSERT_TRUE(doc.OnCommand(doccmd::kFilterManager));
+    ASSERT_TRUE(doc.OnCommand(cmd::kFilterManager));
     EXPECT_EQ(editor.traces, 1000);
     EXPECT_EQ(editor.samples, 40);
     ASSERT_EQ(editor.before.size(), 1000u * 40u);
@@ -290,6 +295,54 @@ TEST_F(RavikDocTest, ScalesFollowTheTriggerModeUnitAndVerticalScale)
     doc.GetScales(scales);
     EXPECT_FLOAT_EQ(scales.x, 0.25f);
     EXPECT_FLOAT_EQ(scales.y, 2.0f);
+}
+
+TEST_F(RavikDocTest, ItsViewDrawsTheStoredTraces)
+{
+    StoreSet("V", 300, 400);
+    CRavikDoc doc(*app);
+    ASSERT_TRUE(doc.OnOpenDocument(InFolder("V.rd3")));
+    std::unique_ptr<QWidget> widget(doc.CreateView(nullptr));
+    auto* view = qobject_cast<CRavikView*>(widget.get());
+    ASSERT_NE(view, nullptr);
+    view->resize(800, 600);
+    doc.RefreshViews();
+    const QImage img = view->grab().toImage();
+    const std::int32_t gain = app->m_settings.m_nPaletteGain;
+    for (int t : {0, 150, 299})
+        for (int k : {0, 200})
+            EXPECT_EQ(img.pixel(50 + t, 50 + k) | 0xFF000000u, SamplePixel(app->m_palette.m_Colours, Sample(t, k), gain))
+                << "trace " << t << ", sample " << k;
+    EXPECT_EQ(view->Status().trace, "Trace: 0");
+    doc.OnCloseDocument();
+}
+
+TEST_F(RavikDocTest, TheMainWindowRoutesItsCommandsWhileItIsActive)
+{
+    StoreSet("W", 30, 400);
+    app->m_docTemplate.SetFactory([this] { return std::make_unique<CRavikDoc>(*app); });
+    auto* doc = dynamic_cast<CRavikDoc*>(app->OpenDocumentFile(InFolder("W.rd3")));
+    ASSERT_NE(doc, nullptr);
+    CMainFrame& frame = *app->MainWindow();
+
+    EXPECT_TRUE(frame.RunCommand(cmd::kTraceWindow));
+    EXPECT_TRUE(doc->IsTraceWindowOn());
+    EXPECT_TRUE(frame.CommandAction(cmd::kTraceWindow)->isChecked());
+    EXPECT_EQ(frame.Pane(0).text(), "Trace: 0") << "the view's status texts reach the panes";
+    EXPECT_EQ(frame.Pane(2).text(), "Pos:   0.00 s");
+    EXPECT_TRUE(frame.RunCommand(cmd::kDisableFilters));
+    EXPECT_TRUE(frame.CommandAction(cmd::kDisableFilters)->isChecked());
+    EXPECT_FALSE(frame.Router().IsEnabled(cmd::kTrigger)) << "TRIGG only while measuring in keyboard mode";
+    const std::string rd3 = ReadFileBytes(InFolder("W.rd3"));
+    const std::string rad = ReadFileBytes(InFolder("W.rad"));
+    EXPECT_TRUE(frame.RunCommand(cmd::kSave));
+    EXPECT_TRUE(ReadFileBytes(InFolder("W.rd3")) == rd3 && ReadFileBytes(InFolder("W.rad")) == rad)
+        << "Save writes nothing";
+
+    frame.CloseDocument(doc);
+    EXPECT_FALSE(frame.Router().IsEnabled(cmd::kTraceWindow)) << "no document, no command";
+    EXPECT_FALSE(frame.RunCommand(cmd::kFilterManager));
+    EXPECT_EQ(frame.Router().Text(cmd::kPane1), "");
 }
 
 TEST(FloatPoint, AssignAndDivide)
