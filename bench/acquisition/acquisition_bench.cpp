@@ -57,6 +57,9 @@ namespace {
 constexpr int kChannels = 16;
 constexpr int kSamples = 2048;
 constexpr int kFramesPerTrace = 3;
+const char* const kUsage =
+    "usage: bench_acquisition [--seconds S] [--ladder-seconds S] [--rates R1,R2,...] [--data DIR] [--ring WORDS] "
+    "[--help]\n";
 
 class Quiet : public Prompter {
 public:
@@ -269,11 +272,12 @@ int main(int argc, char** argv)
             data = argv[++i];
         else if (a == "--ring" && i + 1 < argc)
             g_ring = std::to_string(std::atol(argv[++i]));
-        else {
-            std::fprintf(stderr,
-                         "usage: bench_acquisition [--seconds S] [--ladder-seconds S] [--rates R1,R2,...] [--data DIR] "
-                         "[--ring WORDS]\n");
-            return 1;
+        else if (a == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
         }
     }
     std::string why;

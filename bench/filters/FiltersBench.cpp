@@ -65,7 +65,18 @@ struct Case {
 
 int main(int argc, char** argv)
 {
-    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const char* const usage = "usage: bench_filters [repetitions [part of a filter name]]   (default 15, all)\n";
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    char* end = nullptr;
+    const long asked = argc > 1 ? std::strtol(argv[1], &end, 10) : 15;
+    if (argc > 3 || asked < 1 || asked > 100000 || (end && *end)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    const int repetitions = static_cast<int>(asked);
     const char* only = argc > 2 ? argv[2] : "";
     const Case cases[] = {
         {"DC removal", 3, [](FilterChain& l) { l.add(DcRemoval::kName); }},

@@ -359,15 +359,27 @@ int main(int argc, char** argv)
     long rate = 50'000;
     double seconds = 5;
     bool blaster = false;
+    const char* const usage = "usage: bench_link [--seconds S] [--rate FPS] [--blaster] [--frames N] [--help]\n";
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--blaster"))
+        char* end = nullptr;
+        const bool hasValue = i + 1 < argc;
+        if (!std::strcmp(argv[i], "--help")) {
+            std::fputs(usage, stdout);
+            return 0;
+        } else if (!std::strcmp(argv[i], "--blaster"))
             blaster = true;
-        else if (i + 1 < argc && !std::strcmp(argv[i], "--frames"))
-            frames = std::atol(argv[++i]);
-        else if (i + 1 < argc && !std::strcmp(argv[i], "--rate"))
-            rate = std::atol(argv[++i]);
-        else if (i + 1 < argc && !std::strcmp(argv[i], "--seconds"))
-            seconds = std::atof(argv[++i]);
+        else if (hasValue && !std::strcmp(argv[i], "--frames"))
+            frames = std::strtol(argv[++i], &end, 10);
+        else if (hasValue && !std::strcmp(argv[i], "--rate"))
+            rate = std::strtol(argv[++i], &end, 10);
+        else if (hasValue && !std::strcmp(argv[i], "--seconds"))
+            seconds = std::strtod(argv[++i], &end);
+        else
+            end = argv[i];
+        if ((end && *end) || frames < 3 || rate < 0 || !(seconds > 0)) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
     }
     if (!blaster)
         return RunWithSimulator(seconds, rate);
