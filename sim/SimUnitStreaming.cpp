@@ -145,7 +145,10 @@ void CSimUnit::PollLocked(int64_t now)
         AdvanceWheel(now);
         return;
     }
-    while (m_stream.on) {
+    // Asked to step faster than it can send, the unit would stay in this loop for ever and
+    // never hear a request (not even the stop): after 2 ms of sending, requests get a turn.
+    const int64_t yieldAt = now + 2000;
+    while (m_stream.on && m_clock.NowUs() < yieldAt) {
         int slot = -1;
         int64_t earliest = m_stream.nextKeepAliveUs;
         for (int s = 0; s < 8; ++s) {
