@@ -131,7 +131,7 @@ void CSimUnit::PollLocked(int64_t now)
         m_tx.SendReply(r.dueUs, r.dst, r.code, r.seq, r.payload, {r.fault});
     }
 
-    if (!m_stream.on) {
+    if (!m_stream.on || m_config.externalStream) {
         AdvanceWheel(now);
         return;
     }
@@ -454,4 +454,23 @@ void CSimUnit::SendRecords(int64_t now, const std::vector<SimRecord>& records)
             Remember(std::move(t));
         }
     }
+}
+
+bool CSimUnit::SendInUnitsPlace(const std::function<uint16_t(const StreamLayout&, uint16_t firstSeq)>& send)
+{
+    std::lock_guard<std::recursive_mutex> g(m_lock);
+    if (!m_stream.on)
+        return false;
+    StreamLayout layout{};
+    for (int s = 0; s < 8; ++s) {
+        layout.activeMask[s] = m_stream.activeMask[s];
+        layout.step[s] = m_stream.step[s];
+        layout.samples[s] = SamplesOf(s);
+    }
+    layout.own = m_tx.Address();
+    layout.host = m_host;
+    layout.maxFrame = m_config.maxFrame;
+    const uint16_t first = m_tx.NextSeq();
+    m_tx.Reset(uint16_t(first + send(layout, first)));
+    return true;
 }

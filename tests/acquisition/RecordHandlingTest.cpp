@@ -343,6 +343,13 @@ TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[99], 0);
     EXPECT_EQ(out[100], 0);  // past the trace: zero, not a stale sample
+    std::vector<std::int16_t> high(2047, -20000); // and upwards, in whole blocks and a tail
+    std::fill_n(high.begin(), 600, 20000);
+    RemoveDcOffset(high.data(), out, 2047, true);
+    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[599], 32767);
+    EXPECT_EQ(out[600], 0);
+    EXPECT_EQ(out[2046], 0);
     RemoveDcOffset(low.data(), out, 100, false);
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[50], 32767);
