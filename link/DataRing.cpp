@@ -91,6 +91,7 @@ void DataRing::ResetAt(std::uint32_t index)
     m_read.store(index, std::memory_order_release);
     // A message being reassembled now must not continue in the emptied ring.
     m_messageValid = false;
+    ++m_resets;
 }
 
 void DataRing::BeginMessage()
@@ -121,23 +122,33 @@ std::uint32_t DataRing::WriteIndex() const
 
 void DataRing::Append(const std::uint8_t* bigEndianWords, std::uint32_t count, bool commit)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (!m_messageValid)
-        return;
-    const std::uint32_t read = m_read.load(std::memory_order_relaxed);
-    // The write index may come up to one word before the read index; reaching it means the
-    // reader's unread records would be overwritten.
-    const std::uint32_t room = read > m_write ? read - m_write : m_size - m_write + read;
-    if (count >= room) {
-        m_overflows.fetch_add(1, std::memory_order_relaxed);
-        m_write = m_committed.load(std::memory_order_relaxed);
-        m_messageValid = false;
-        return;
+    std::uint32_t w = 0;
+    std::uint64_t resets = 0;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (!m_messageValid)
+            return;
+        const std::uint32_t read = m_read.load(std::memory_order_relaxed);
+        // The write index may come up to one word before the read index; reaching it means
+        // the reader's unread records would be overwritten.
+        const std::uint32_t room = read > m_write ? read - m_write : m_size - m_write + read;
+        if (count >= room) {
+            m_overflows.fetch_add(1, std::memory_order_relaxed);
+            m_write = m_committed.load(std::memory_order_relaxed);
+            m_messageValid = false;
+            return;
+        }
+        w = m_write;
+        resets = m_resets;
     }
-    std::uint32_t w = m_write;
+    // The copy, the bulk of the work, runs without the lock, so that the reader's index
+    // moves do not wait for it (the reader only ever makes more room meanwhile).
     const std::uint32_t first = std::min(count, m_size - w);
     CopyFromBigEndian(bigEndianWords, first, m_words.get() + w);
     CopyFromBigEndian(bigEndianWords + 2 * first, count - first, m_words.get());
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_resets != resets)
+        return;  // emptied meanwhile: the message was dropped with everything else
     w += count;
     if (w >= m_size)
         w -= m_size;
