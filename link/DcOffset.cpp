@@ -47,8 +47,20 @@ int DcOffset(const std::int16_t* in, int n)
     }
     if (magnitude <= (1 << 24))
         return static_cast<int>(static_cast<float>(sum) / count);
-    float floatSum = 0.0f;
-    for (int i = first; i < end; ++i)
+    // Otherwise the single-precision sum is still the integer one for as long as the partial
+    // sums stay within 2^24; from the first that leaves that range on, it is added up in
+    // single precision sample by sample.
+    constexpr std::int32_t kExact = 1 << 24;
+    std::int32_t exact = 0;
+    i = first;
+    for (; i < end; ++i) {
+        const std::int32_t next = exact + in[i];
+        if (next > kExact || next < -kExact)
+            break;
+        exact = next;
+    }
+    float floatSum = static_cast<float>(exact);
+    for (; i < end; ++i)
         floatSum += static_cast<float>(in[i]);
     return static_cast<int>(floatSum / count);
 }

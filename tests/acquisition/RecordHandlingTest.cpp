@@ -358,6 +358,29 @@ TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
     EXPECT_EQ(DcOffset(tiny.data(), 11), 500);
 }
 
+TEST(DcOffset, LargeTracesGiveTheSampleBySampleSinglePrecisionMean)
+{
+    // Past 2^24 in magnitudes the mean is the one single-precision addition in sample order
+    // gives, rounding included.
+    auto reference = [](const std::vector<std::int16_t>& in) {
+        const int n = static_cast<int>(in.size()), first = n / 2, end = n - 5;
+        float sum = 0.0f;
+        for (int i = first; i < end; ++i)
+            sum += static_cast<float>(in[static_cast<std::size_t>(i)]);
+        return static_cast<int>(sum / static_cast<float>(end - first));
+    };
+    std::vector<std::int16_t> alternating(2048), offset(2048, 32767), rising(2048);
+    for (std::size_t i = 0; i < 2048; ++i) {
+        alternating[i] = static_cast<std::int16_t>(i % 2 ? -32768 : 32767); // partial sums stay small
+        offset[i] = static_cast<std::int16_t>(32767 - static_cast<int>(i % 7));   // leave 2^24 half-way
+        rising[i] = static_cast<std::int16_t>(static_cast<int>(i * 37 % 65536) - 32768);
+    }
+    for (const auto* in : {&alternating, &offset, &rising}) {
+        EXPECT_EQ(DcOffset(in->data(), 2048), reference(*in));
+        EXPECT_EQ(DcOffset(in->data(), 2001), reference(std::vector<std::int16_t>(in->begin(), in->begin() + 2001)));
+    }
+}
+
 TEST_F(RecordHandling, FullDiskEndsTheReadWithTheFileAndCountInStep)
 {
     Start({0}, 256, 1);
