@@ -127,7 +127,8 @@ std::uint16_t CSimBlaster::SendSteps(std::int64_t count, std::uint16_t firstSeq)
         for (std::size_t c = 0; c < channels; ++c) {
             const auto position = static_cast<std::uint32_t>(step * m_steps[c]);
             for (std::size_t f = 0; f < m_fragments; ++f) {
-                std::vector<std::uint8_t>& frame = m_frames[(static_cast<std::size_t>(b) * channels + c) * m_fragments + f];
+                const std::size_t slot = (static_cast<std::size_t>(b) * channels + c) * m_fragments + f;
+                std::vector<std::uint8_t>& frame = m_frames[slot];
                 if (frame.empty())
                     continue;
                 SimWire::Put16(frame.data() + 14, seq);

@@ -287,9 +287,8 @@ void Print(double rate, const RunResult& r)
                 c("missingLastDrops"), c("strayFragmentDrops"), c("messagesCommitted"));
     std::printf("  kernel: capture received %llu dropped %llu interface dropped %llu\n", c("captureReceived"),
                 c("captureDropped"), c("captureIfDropped"));
-    std::printf("  bare capture: %ld frames, %ld data messages of the %ld sent; ratio stored traces / bare messages "
-                "%.3f\n",
-                r.bareFrames, r.bareMessages, r.sentMessages, r.bareMessages > 0 ? double(r.stored) / r.bareMessages : 0.0);
+    std::printf("  bare capture: %ld frames, %ld data messages of the %ld sent\n", r.bareFrames, r.bareMessages,
+                r.sentMessages);
     std::printf("  lossless: acquisition %s, bare capture %s\n", r.acquisitionLossless ? "yes" : "NO",
                 r.bareLossless ? "yes" : "NO");
 }

@@ -63,7 +63,8 @@ TEST(OverlapSave, MatchesTheSumOverEveryTap)
                     y += h[static_cast<size_t>(std::abs(j))] * x[OverlapSave::MirroredIndex(k + j, c.n)];
                 const double expected = std::clamp(std::round(y), -32768.0, 32767.0);
                 saturated += std::abs(expected) >= 32767;
-                ASSERT_LE(std::abs(out[static_cast<size_t>(t) * c.n + k] - expected), 1) << "trace " << t << " sample " << k;
+                ASSERT_LE(std::abs(out[static_cast<size_t>(t) * c.n + k] - expected), 1)
+                    << "trace " << t << " sample " << k;
             }
         if (c.gain > 1) {
             EXPECT_GT(saturated, 0) << "the case meant to saturate does not";
