@@ -9,6 +9,29 @@
 #include <emmintrin.h>
 #endif
 
+namespace {
+
+// The sum of 64 samples.
+std::int32_t BlockSum(const std::int16_t* in)
+{
+    std::int32_t sum = 0;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i ones = _mm_set1_epi16(1);
+    __m128i sums = _mm_setzero_si128();
+    for (; i < 64; i += 8)
+        sums = _mm_add_epi32(sums, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), ones));
+    alignas(16) std::int32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sums);
+    sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+#endif
+    for (; i < 64; ++i)
+        sum += in[i];
+    return sum;
+}
+
+}  // namespace
+
 int DcOffset(const std::int16_t* in, int n)
 {
     const int first = n / 2;
@@ -50,9 +73,15 @@ int DcOffset(const std::int16_t* in, int n)
     // Otherwise the single-precision sum is still the integer one for as long as the partial
     // sums stay within 2^24; from the first that leaves that range on, it is added up in
     // single precision sample by sample.
+    // Whole blocks while even their largest samples could not take the sum out of range,
+    // then sample by sample.
     constexpr std::int32_t kExact = 1 << 24;
+    constexpr int kBlock = 64;
+    constexpr std::int32_t kBlockSafe = kExact - kBlock * 32768;
     std::int32_t exact = 0;
     i = first;
+    for (; i + kBlock <= end && exact <= kBlockSafe && exact >= -kBlockSafe; i += kBlock)
+        exact += BlockSum(in + i);
     for (; i < end; ++i) {
         const std::int32_t next = exact + in[i];
         if (next > kExact || next < -kExact)
