@@ -23,7 +23,7 @@
 //     --tries N           runs per rung of the ladder (default 2): a side that loses nothing in
 //                         one of them is lossless at that rate
 //     --rates LIST        traces per second and channel of the ladder, rising (default
-//                         1000,2000,3000,4000,5000,6000,8000,10000,12000,16000,20000)
+//                         2000,4000,6000,7000,8000,9000,10000,12000,16000,24000)
 //     --data DIR          where the data sets are written (default a fresh folder in /tmp);
 //                         a 10-minute target run writes about 4 GB. Removed at the end.
 //     --ring WORDS        dv-acquire's data ring in 16-bit words (default dv-acquire's, the
@@ -310,7 +310,7 @@ int main(int argc, char** argv)
 {
     double seconds = 5, ladderSeconds = 3;
     int tries = 2;
-    std::vector<double> rates = {1000, 2000, 3000, 4000, 5000, 6000, 8000, 10000, 12000, 16000, 20000};
+    std::vector<double> rates = {2000, 4000, 6000, 7000, 8000, 9000, 10000, 12000, 16000, 24000};
     std::string data;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
