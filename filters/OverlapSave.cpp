@@ -11,7 +11,6 @@ namespace overlap_save {
 
 using Lanes = OverlapSave::Lanes;
 using LaneSample = OverlapSave::LaneSample;
-
 using Twiddles = OverlapSave::Twiddles;
 
 inline void Multiply(Lanes& re, Lanes& im, float c, float s) // by c + i s
@@ -261,7 +260,7 @@ OverlapSave::OverlapSave(const float* h, int m, int n)
     for (int k = 0; k < size; ++k) {
         double v = h[0];
         for (int j = 1; j <= m; ++j)
-            v += 2.0 * h[j] * cosTable[(static_cast<long>(j) * k) % size];
+            v += 2.0 * h[j] * cosTable[static_cast<size_t>((j * k) & (size - 1))];
         m_response[static_cast<size_t>(BitReversed(k, bits))] = static_cast<float>(v / size);
     }
     m_radix2Cos.resize(static_cast<size_t>(size / 2));
