@@ -10,8 +10,8 @@
 // data messages the bare capture saw. First at the paced rate, then as fast as the unit can
 // stream.
 //
-// With --blaster a plain sender replaces the unit and the two captures take turns on
-// identical streams (sender-bound at full speed; kept for comparison).
+// With --blaster a plain sender on a veth pair of the benchmark's own replaces the unit, first
+// as fast as it can, then paced; the link and the bare capture take each stream at once.
 //
 //   bench_link [--seconds S] [--rate FPS] [--blaster] [--frames N]
 //     --seconds S  length of each simulated run (default 5)
@@ -117,65 +117,17 @@ double Stream(PcapTransport& unit, long frames, long rate)
 }
 
 struct Result {
-    long received = 0;
-    long records = 0;
+    long received = 0;       // data frames the link took
+    long records = 0;        // records the reader got
+    long bareFrames = 0;     // frames and whole data messages the bare capture counted
+    long bareMessages = 0;
     double sendSeconds = 0;  // the stream
-    double seconds = 0;      // from the stream's start to the last frame taken
+    double seconds = 0;      // from the stream's start to the last record taken
     LinkCounters counters;
-    pcap_stat bare{};
 };
 
-// Frames of the stream counted by a bare capture with the link's settings.
-Result BareCapture(PcapTransport& unit, long frames, long rate)
-{
-    Result result;
-    char errbuf[PCAP_ERRBUF_SIZE];
-    pcap_t* p = pcap_create(kHostIf, errbuf);
-    pcap_set_snaplen(p, 65536);
-    pcap_set_promisc(p, 1);
-    pcap_set_timeout(p, 2);
-    pcap_set_buffer_size(p, 10'485'760);
-    if (!p || pcap_activate(p) < 0) {
-        std::fprintf(stderr, "bare capture: %s\n", p ? pcap_geterr(p) : errbuf);
-        std::exit(1);
-    }
-    pcap_setdirection(p, PCAP_D_IN);
-    pcap_setnonblock(p, 1, errbuf);
-    bpf_program filter{};
-    pcap_compile(p, &filter, "ether proto 0x5555", 1, PCAP_NETMASK_UNKNOWN);
-    pcap_setfilter(p, &filter);
-    pcap_freecode(&filter);
-    std::atomic<bool> streaming{true};
-    std::atomic<long> counted{0};
-    Clock::time_point lastFrame{};
-    std::thread counter([&] {
-        pollfd fd{pcap_get_selectable_fd(p), POLLIN, 0};
-        auto count = [](u_char* user, const pcap_pkthdr*, const u_char*) {
-            ++*reinterpret_cast<long*>(user);
-        };
-        long n = 0;
-        int idle = 0;
-        while (streaming || idle < 50) {
-            poll(&fd, 1, 2);
-            const int got = pcap_dispatch(p, -1, count, reinterpret_cast<u_char*>(&n));
-            idle = got > 0 ? 0 : idle + 1;
-            if (got > 0)
-                lastFrame = Clock::now();
-            counted = n;
-        }
-    });
-    const auto start = Clock::now();
-    result.sendSeconds = Stream(unit, frames, rate);
-    streaming = false;
-    counter.join();
-    result.received = counted;
-    result.seconds = std::chrono::duration<double>(lastFrame - start).count();
-    pcap_stats(p, &result.bare);
-    pcap_close(p);
-    return result;
-}
-
-// The same stream taken by the link, with a reader emptying the ring.
+// The stream taken by the link, with a reader emptying the ring, and at the same time by a
+// bare capture with the link's settings; both are read once everything has drained.
 Result LinkCapture(PcapTransport& unit, long frames, long rate)
 {
     Result result;
@@ -189,6 +141,11 @@ Result LinkCapture(PcapTransport& unit, long frames, long rate)
             choice.interfaceIndex = static_cast<std::int16_t>(k);
     if (link.Open() != kLinkOpened) {
         std::fprintf(stderr, "the link could not open %s\n", kHostIf);
+        std::exit(1);
+    }
+    BareCounter bare(kHostIf);
+    if (!bare.Ok()) {
+        std::fprintf(stderr, "the bare capture could not open %s\n", kHostIf);
         std::exit(1);
     }
     std::atomic<bool> streaming{true};
@@ -216,6 +173,9 @@ Result LinkCapture(PcapTransport& unit, long frames, long rate)
     result.sendSeconds = Stream(unit, frames, rate);
     streaming = false;
     reader.join();
+    bare.Stop();
+    result.bareFrames = bare.Frames();
+    result.bareMessages = bare.Messages();
     result.seconds = std::chrono::duration<double>(lastRecord - start).count();
     result.records = records;
     result.counters = link.Counters();
@@ -228,9 +188,8 @@ void Print(const char* what, long frames, const Result& r)
 {
     std::printf("%-28s sent %ld frames in %.3f s: received %ld, the last %.3f s after the start (%.0f/s)",
                 what, frames, r.sendSeconds, r.received, r.seconds, r.received / r.seconds);
-    if (r.records)
-        std::printf(", records %ld", r.records);
-    std::printf("\n");
+    std::printf(", records %ld; the bare capture: %ld frames, %ld whole messages\n", r.records, r.bareFrames,
+                r.bareMessages);
 }
 
 void PrintLinkCounters(const LinkCounters& c)
@@ -426,31 +385,20 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Full speed is bound by the sender on a veth pair: each side gets three runs, taken
-    // in turns, and its best rate counts.
-    double bareRate = 0, linkRate = 0;
-    for (int run = 0; run < 3; ++run) {
-        const Result bare = BareCapture(unit, frames, 0);
-        Print("bare capture, full speed", frames, bare);
-        std::printf("  bare counters: recv %u drop %u ifdrop %u\n", bare.bare.ps_recv, bare.bare.ps_drop,
-                    bare.bare.ps_ifdrop);
-        const Result link = LinkCapture(unit, frames, 0);
-        Print("VT_Ethernet, full speed", frames, link);
-        PrintLinkCounters(link.counters);
-        bareRate = std::max(bareRate, bare.received / bare.seconds);
-        linkRate = std::max(linkRate, 3.0 * link.records / link.seconds); // frames of the records delivered
-    }
-    std::printf("ratio link/bare frame rate: %.3f (%.0f / %.0f frames/s; target >= 0.9)\n", linkRate / bareRate,
-                linkRate, bareRate);
-
+    // The records the reader got against the messages the bare capture saw, both in the same
+    // run: as fast as the sender goes, then paced.
+    const Result full = LinkCapture(unit, frames, 0);
+    Print("full speed", frames, full);
+    PrintLinkCounters(full.counters);
+    std::printf("ratio records delivered / bare messages: %.3f (target >= 0.9)\n",
+                full.bareMessages > 0 ? double(full.records) / full.bareMessages : 0.0);
     int status = 0;
     if (rate > 0) {
         const Result paced = LinkCapture(unit, frames, rate);
-        Print("VT_Ethernet, paced", frames, paced);
+        Print("paced", frames, paced);
         PrintLinkCounters(paced.counters);
-        const long lost = frames - paced.received;
-        std::printf("frames lost at %ld frames/s: %ld (target 0); records %ld of %ld\n", rate, lost,
-                    paced.records, frames / 3);
+        const long lost = frames / 3 - paced.records;
+        std::printf("records lost at %ld frames/s: %ld of %ld (target 0)\n", rate, lost, frames / 3);
         status = lost == 0 ? 0 : 2;
     }
     unit.Close();
