@@ -40,7 +40,9 @@ TEST(ToolUsage, HelpPrintsUsageAndUnknownArgumentsAreRefused)
         {Tool("bench_datafiles"), DELVORA_HAS_BENCH_DATAFILES},
         {Tool("bench_filters"), DELVORA_HAS_BENCH_FILTERS},
         {Tool("bench_link"), DELVORA_HAS_BENCH_LINK},
+        {Tool("bench_render"), DELVORA_HAS_BENCH_RENDER},
         {Tool("bench_utm"), DELVORA_HAS_BENCH_UTM},
+        {Tool("bench_view"), DELVORA_HAS_BENCH_VIEW},
     };
     for (const Command& c : commands) {
         if (!c.built)
