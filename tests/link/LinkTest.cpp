@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -56,6 +58,62 @@ TEST(LinkOpen, NoAdapterIsReportedOnceUntilSomethingChanges)
     EXPECT_EQ(prompter.texts[0], "No adapter information exists for the local computer");
     EXPECT_EQ(link.Command(1, 0), kCommandLinkClosed);
     EXPECT_EQ(link.SendRequest(1, 0), -3);
+}
+
+namespace {
+
+// A system that gives no adapter information at all.
+class SilentAdapterLister : public AdapterLister {
+public:
+    int List(std::vector<Adapter>&, std::string& error) override
+    {
+        error = "no adapters";
+        return -1;
+    }
+};
+
+// While its message "shows", something else asks the link to open (a timer ticking inside the
+// box); waiting for that answer is bounded so that a link that still holds its lock fails the
+// test instead of hanging it.
+class PrompterOpeningTheLink : public RecordingPrompter {
+public:
+    void messageText(const std::string& text) override
+    {
+        RecordingPrompter::messageText(text);
+        nested = std::async(std::launch::async, [this] { return link->Open(); });
+        answeredWhileShown = nested.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    }
+
+    VT_Ethernet* link = nullptr;
+    std::future<int> nested;
+    bool answeredWhileShown = false;
+};
+
+}  // namespace
+
+TEST(LinkOpen, NoAdapterMessageShowsWithTheLinkFreeForOthers)
+{
+    struct Case {
+        const char* what;
+        std::function<std::unique_ptr<AdapterLister>()> lister;
+    };
+    const Case cases[] = {
+        {"no adapter information", [] { return std::make_unique<SilentAdapterLister>(); }},
+        {"an empty adapter list", [] { return std::make_unique<FixedAdapterLister>(std::vector<Adapter>{}); }},
+    };
+    for (const Case& c : cases) {
+        auto [host, unit] = MemoryTransport::MakePair();
+        VT_Ethernet link(std::move(host), c.lister());
+        PrompterOpeningTheLink prompter;
+        prompter.link = &link;
+        link.SetPrompter(&prompter);
+        EXPECT_EQ(link.Open(), kLinkNoAdapter) << c.what;
+        ASSERT_TRUE(prompter.nested.valid()) << c.what;
+        EXPECT_TRUE(prompter.answeredWhileShown) << c.what << ": the link was held while its message showed";
+        EXPECT_EQ(prompter.nested.get(), kLinkNoAdapter) << c.what;
+        EXPECT_EQ(prompter.texts, std::vector<std::string>{"No adapter information exists for the local computer"})
+            << c.what << ": shown once, also to the open made while it showed";
+    }
 }
 
 TEST_F(Links, CaptureThatCannotOpenIsReportedOnceWithTheLibrarysWords)

@@ -33,7 +33,7 @@ TEST(AppLifecycle, InitInstanceRunsItsStepsInOrderWithTheUnitCheckOn)
     h.log.clear();
     ASSERT_TRUE(h.app->InitInstance());
 
-    const EventLog expected = {"gps settings", "gps off", "make main frame", "data header defaults",
+    const EventLog expected = {"gps settings", "gps off", "make main frame", "message 205", "data header defaults",
                                "unit detect", "unit country 0", "unit sync channels",
                                "unit sample intervals"};
     EXPECT_EQ(h.log, expected);
@@ -108,6 +108,23 @@ TEST(AppLifecycle, ProfileKeepsGpsLoggingOnWhenTheReceiverWasOpenAtExit)
     EXPECT_EQ(h.profile.getInt(CAppSettings::kGpsSection, "Log GPS On/Off", -1), 1);  // ... yet recorded as on
 }
 
+TEST(AppLifecycle, FirstStartWritesTheGreyPaletteAndTheNextOneReadsAnEditedFile)
+{
+    AppHarness first;
+    first.Start();
+    EXPECT_EQ(first.app->m_palette.m_Colours, CRadarPalette::GreyRamp());
+    first.Exit();
+    const std::string path = first.files.Folder() + "/palette";
+    EXPECT_EQ(ReadFileBytes(path), CRadarPalette::FormatColours(CRadarPalette::GreyRamp()));
+
+    CRadarPalette::Colours edited = CRadarPalette::GreyRamp();
+    edited[63] = 0xFF0000;
+    WriteFileBytes(path, CRadarPalette::FormatColours(edited));
+    AppHarness second;
+    second.files = first.files;
+    second.Start();
+    EXPECT_EQ(second.app->m_palette.m_Colours, edited);
+}
 TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
 {
     AppHarness h;
@@ -125,14 +142,16 @@ TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
 TEST(AppLifecycle, EndRequestedDuringAStartUpMessageStopsBeforeTheWindowAndTheUnit)
 {
     // The signal comes while the step that can show a box runs: the GPS port's (the GPS
-    // settings) or the adapter's (the presence check).
+    // settings), the palette's (the default palette file) or the adapter's (the presence check).
     struct Case {
         const char* during;
         EventLog expected;
     };
     const Case cases[] = {
         {"gps on", {"gps settings", "gps on"}},
-        {"unit detect", {"gps settings", "gps off", "make main frame", "data header defaults", "unit detect"}},
+        {"message 205", {"gps settings", "gps off", "make main frame", "message 205"}},
+        {"unit detect",
+         {"gps settings", "gps off", "make main frame", "message 205", "data header defaults", "unit detect"}},
     };
     for (const Case& c : cases) {
         AppHarness h;
