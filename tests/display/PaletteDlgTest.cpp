@@ -217,13 +217,6 @@ TEST_F(PaletteDlgFixture, FilesThatFailAreReportedAndChangeNothing)
     EXPECT_EQ(warnings.size(), 2u) << "a cancelled file dialog is no failure";
 }
 
-TEST_F(PaletteDlgFixture, GainZeroLabelsTheFullRange)
-{
-    working.m_nGain = 0;
-    auto dlg = Open();
-    EXPECT_EQ(dlg->Palette().labelBase, 32768);
-}
-
 TEST(ColorPalette, ColumnTooLowForCellsPicksNothing)
 {
     CColorPalette column;
