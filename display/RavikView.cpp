@@ -145,11 +145,11 @@ void CRavikView::UpdatePixelTable()
 {
     const CRadarPalette& palette = m_src.Palette();
     const std::int32_t gain = m_src.Gain();
-    if (m_table && gain == m_tableGain && palette.m_Colours == m_tableColours)
+    if (m_pixelMap && gain == m_tableGain && palette.m_Colours == m_tableColours)
         return;
-    if (!m_table)
-        m_table = std::make_unique<SamplePixelTable>();
-    BuildSamplePixelTable(palette.m_Colours, gain, *m_table);
+    if (!m_pixelMap)
+        m_pixelMap = std::make_unique<SamplePixelMap>();
+    BuildSamplePixelMap(palette.m_Colours, gain, *m_pixelMap);
     m_tableColours = palette.m_Colours;
     m_tableGain = gain;
     m_drawn.valid = false;
@@ -201,8 +201,10 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
         from = 0;
     }
     const std::int16_t* shown = filtered ? m_filtered.data() : m_raw.data();
-    WriteColumns(shown, kSamples, m_firstSample, from, w, rows, m_table->data(),
-                 reinterpret_cast<std::uint32_t*>(m_image.bits()), static_cast<int>(m_image.bytesPerLine() / 4));
+    if (from < w)
+        MapTracesToPixels(shown + Column(from), kSamples, w - from, rows, m_firstSample, *m_pixelMap,
+                          reinterpret_cast<std::uint32_t*>(m_image.bits()) + from,
+                          static_cast<int>(m_image.bytesPerLine() / 4));
     m_imageRows = rows;
     m_drawn = {true, m_firstTrace, m_firstSample, w, rows, copied, filtered, key, keep ? d.samples : needed};
 }

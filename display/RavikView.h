@@ -116,7 +116,7 @@ private:
     std::vector<std::int16_t> m_raw;       // w columns of 2048 samples
     std::vector<std::int16_t> m_filtered;  // the filter list's output, same layout
     QImage m_image;                        // w x h, RGB32
-    std::unique_ptr<SamplePixelTable> m_table;
+    std::unique_ptr<SamplePixelMap> m_pixelMap;  // the palette and gain the image was drawn with
     CRadarPalette::Colours m_tableColours{};
     std::int32_t m_tableGain = -1;
     Drawn m_drawn;

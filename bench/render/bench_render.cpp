@@ -69,12 +69,12 @@ int main(int argc, char** argv)
         const double v = 30000.0 * std::sin(k * 0.07) * std::exp(-k / 700.0) + noise(random);
         traces[i] = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
     }
-    auto table = std::make_unique<SamplePixelTable>();
-    BuildSamplePixelTable(CRadarPalette::GreyRamp(), 11, *table);
+    auto map = std::make_unique<SamplePixelMap>();
+    BuildSamplePixelMap(CRadarPalette::GreyRamp(), 11, *map);
     std::vector<std::uint32_t> image(traces.size(), 1u), copy(traces.size(), 2u);
 
     const double mapped = Best(rounds, [&] {
-        MapTracesToPixels(traces.data(), kSamples, kTraces, kSamples, 0, *table, image.data(), kTraces);
+        MapTracesToPixels(traces.data(), kSamples, kTraces, kSamples, 0, *map, image.data(), kTraces);
     });
     const double copied = Best(rounds, [&] {
         std::memcpy(copy.data(), image.data(), image.size() * sizeof image[0]);
