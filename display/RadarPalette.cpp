@@ -205,7 +205,9 @@ __attribute__((target("avx512f"))) void MapWide(const std::int16_t* traces, std:
         for (int top = 0; top < wholeRows; top += 16) {
             __m512i block[16];
             for (int c = 0; c < 16; ++c) {
-                const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group + c * stride + top));
+                const std::int16_t* samples = group + c * stride + top;
+                _mm_prefetch(reinterpret_cast<const char*>(samples + 128), _MM_HINT_T0);
+                const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples));
                 __m512i x = _mm512_mullo_epi32(_mm512_cvtepi16_epi32(raw), gain);
                 x = _mm512_min_epi32(_mm512_max_epi32(x, low), high);
                 const __m512i entry = _mm512_srli_epi32(_mm512_add_epi32(x, bias), 10);
