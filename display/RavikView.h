@@ -91,7 +91,8 @@ private:
     void PlaceScrollBars(int cx, int cy);
     void UpdateScrollBars(int count, int samples, int w, int h);
     void PrepareBuffers(int w, int h);
-    void UpdatePixelTable();
+    // Rebuilds the pixel map when the palette or the gain changed; true then.
+    bool UpdatePixelTable();
     void FillImage(int count, int samples, int headerSamples, int w, int h);
     void PrepareTracePlot(int cx, int cy, int margin, int headerSamples, int w);
     void SetCursorFromPlot(int y, bool second);
