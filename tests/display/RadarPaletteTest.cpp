@@ -205,21 +205,6 @@ INSTANTIATE_TEST_SUITE_P(
                       IndexCase{32767, 0, 32}, IndexCase{-32768, 0, 32}, IndexCase{100, 50, 36},
                       IndexCase{32767, 2000000, 63}, IndexCase{-32768, 2000000, 0}));
 
-TEST(RadarPalette, PixelTableHoldsEverySamplesOpaqueColour)
-{
-    CRadarPalette::Colours colours{};
-    for (int i = 0; i < 64; ++i)
-        colours[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(i) << 16 | 0x0000AAu;
-    auto table = std::make_unique<SamplePixelTable>();
-    BuildSamplePixelTable(colours, 11, *table);
-    for (int s : {-32768, -2000, -1, 0, 1, 93, 94, 2000, 32767}) {
-        const auto sample = static_cast<std::int16_t>(s);
-        ASSERT_EQ((*table)[static_cast<std::uint16_t>(sample)],
-                  0xFF0000AAu | static_cast<std::uint32_t>(PaletteIndex(sample, 11)) << 16)
-            << s;
-    }
-}
-
 TEST(RadarPalette, RedAndBlueTradePlaces)
 {
     EXPECT_EQ(SwapRedBlue(0x00FF0000u), 0x000000FFu);
