@@ -156,17 +156,6 @@ TEST_F(RecordHandling, AGlitchInThePositionIsNotFilled)
     EXPECT_EQ(rig.acq->Counters().oversizedGaps, 1u);
 }
 
-TEST_F(RecordHandling, RecordRunningPastItsMessageNeverReachesTheAcquisition)
-{
-    Start({0}, 4, 1);
-    SimRecord past = SimRecord::Trace(0, 0, Ramp(4, 0));
-    past.lengthWord = 6 + 2 * 100;
-    Send({past});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.Traces(0), 0);
-    EXPECT_EQ(rig.driver->Link().Counters().badRecordMessages, 1u);
-}
-
 TEST_F(RecordHandling, CurrentSlotWithoutAStepDividesByOne)
 {
     Start({0}, 4, 10);
@@ -214,28 +203,6 @@ TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
     EXPECT_EQ(DcOffset(tiny.data(), 11), 500);
 }
 
-TEST(DcOffset, LargeTracesGiveTheSampleBySampleSinglePrecisionMean)
-{
-    // Past 2^24 in magnitudes the mean is the one single-precision addition in sample order
-    // gives, rounding included.
-    auto reference = [](const std::vector<std::int16_t>& in) {
-        const int n = static_cast<int>(in.size()), first = n / 2, end = n - 5;
-        float sum = 0.0f;
-        for (int i = first; i < end; ++i)
-            sum += static_cast<float>(in[static_cast<std::size_t>(i)]);
-        return static_cast<int>(sum / static_cast<float>(end - first));
-    };
-    std::vector<std::int16_t> alternating(2048), offset(2048, 32767), rising(2048);
-    for (std::size_t i = 0; i < 2048; ++i) {
-        alternating[i] = static_cast<std::int16_t>(i % 2 ? -32768 : 32767); // partial sums stay small
-        offset[i] = static_cast<std::int16_t>(32767 - static_cast<int>(i % 7));   // leave 2^24 half-way
-        rising[i] = static_cast<std::int16_t>(static_cast<int>(i * 37 % 65536) - 32768);
-    }
-    for (const auto* in : {&alternating, &offset, &rising}) {
-        EXPECT_EQ(DcOffset(in->data(), 2048), reference(*in));
-        EXPECT_EQ(DcOffset(in->data(), 2001), reference(std::vector<std::int16_t>(in->begin(), in->begin() + 2001)));
-    }
-}
 TEST_F(RecordHandling, HandOffShowsTheFirstErrorOnceAndKeepsTheFlags)
 {
     Start({0}, 4, 1);

@@ -373,29 +373,3 @@ TEST_F(SmallRing, RecordWrapsAtTheEndOfTheRing)
     EXPECT_EQ(ring.ReadIndex(), 6u);
     EXPECT_FALSE(ring.HasData());
 }
-
-class FullRing : public Reassembly {
-protected:
-    FullRing() : Reassembly(DataRing::kDefaultWords) {}
-};
-
-TEST_F(FullRing, FrameBytesLandAcrossTheLastWordOfTheRing)
-{
-    ring.ResetAt(1'999'997);
-    // One 60-byte frame: a time record of channel 1, position 0x00012345, then padding.
-    Bytes frame = DataFragment(kHostMac, 9, 1, true, {6, 0x3B01, 0x0001, 0x2345});
-    ASSERT_EQ(Hex(Bytes(frame.begin() + 12, frame.begin() + 28)), "55550009020000000006" "3b0100012345");
-    ASSERT_EQ(Hex(Bytes(frame.end() - 4, frame.end())), "1c010001");
-    Feed(frame);
-    ASSERT_EQ(ring.NextRecord(), 1'999'997);
-    EXPECT_EQ(ring.Word(1'999'997), 6);
-    EXPECT_EQ(ring.Word(1'999'998), 0x3B01);
-    EXPECT_EQ(ring.Word(1'999'999), 0x0001);
-    EXPECT_EQ(ring.Word(0), 0x2345);
-    const RingRecord r = ReadRecordHeader(ring, 1'999'997);
-    EXPECT_TRUE(r.Is(RecordType::TimeRecord));
-    EXPECT_EQ(RecordLong(ring, r), 0x00012345u);
-    EXPECT_EQ(ring.ReleaseRecord(), 1);
-    EXPECT_EQ(ring.ReadIndex(), 1u);
-    EXPECT_EQ(ring.CommittedEnd(), 1u);
-}
