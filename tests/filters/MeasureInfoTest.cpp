@@ -38,15 +38,9 @@ void SetModified(const std::string& path, time_t seconds)
 
 } // namespace
 
-TEST(CMeasureInfo, StartsZeroedAndKeepsItselfWhenLoadFails)
+TEST(CMeasureInfo, KeepsItselfWhenLoadFails)
 {
     CMeasureInfo info;
-    const MeasureInfo zero = info.GetInfo();
-    EXPECT_EQ(zero.samplesPerTrace, 0);
-    EXPECT_EQ(zero.traces, 0);
-    EXPECT_EQ(zero.samplingFrequency, 0.0);
-    EXPECT_EQ(zero.validSamples, 0);
-
     info.SetSamplesPerTrace(2048);
     info.SetTraceCount(17);
     TempDir dir;
@@ -200,43 +194,34 @@ TEST(MeasureInfoLoad, RewrittenHeaderIsReadAgain)
     EXPECT_EQ(info.GetSamplesPerTrace(), 400);
 }
 
+// Headers as the data set writes them; without a sample interval the data set says 1 MHz,
+// which describes no sampling frequency.
 TEST(MeasureInfoLoad, HeaderWrittenByTheDataSetReadsBack)
 {
-    TempDir dir;
-    CRadHeader header;
-    header.m_strPath = dir.file("written.rad");
-    header.m_nSamples = 1024;
-    header.m_nFrequencySteps = 8;
-    header.m_dSystemCalibration = 1.0 / (8 * 4000.0); // 4000 MHz sampling
-    header.m_fFrequency = 4000.0f;
-    header.m_nTriggerMode = 0;
-    header.m_dInterval = 0.05;
-    header.m_nLastTrace = 99;
-    ASSERT_EQ(header.Write(nullptr, 0, 0), 0);
-    MeasureInfo info{};
-    ASSERT_EQ(MeasureInfoLoad(&info, header.m_strPath.c_str()), 1);
-    EXPECT_EQ(info.samplesPerTrace, 1024);
-    EXPECT_EQ(info.traces, 99);
-    EXPECT_DOUBLE_EQ(info.samplingFrequency, 4000.0);
-    EXPECT_DOUBLE_EQ(info.timeWindow, 256.0);
-    EXPECT_DOUBLE_EQ(info.traceInterval, 0.05);
-}
-
-TEST(MeasureInfoLoad, HeaderWithoutASampleIntervalGivesNoFrequency)
-{
-    TempDir dir;
-    CRadHeader header;
-    header.m_strPath = dir.file("unknown.rad");
-    header.m_nSamples = 512;
-    header.m_nFrequencySteps = 8;
-    header.m_dSystemCalibration = 0;  // the unit gave no interval, so the data set says 1 MHz
-    header.m_fFrequency = 1.0f;
-    header.m_nLastTrace = 10;
-    ASSERT_EQ(header.Write(nullptr, 0, 0), 0);
-    ASSERT_NE(ReadFileBytes(header.m_strPath).find("FREQUENCY:   1.000000\r\n"), std::string::npos);
-    MeasureInfo info{};
-    ASSERT_EQ(MeasureInfoLoad(&info, header.m_strPath.c_str()), 1);
-    EXPECT_EQ(info.samplesPerTrace, 512);
-    EXPECT_EQ(info.samplingFrequency, 0.0);
-    EXPECT_EQ(info.timeWindow, 0.0);
+    const struct {
+        float frequency;
+        double calibration;
+        double samplingFrequency, timeWindow;
+    } cases[] = {{4000.0f, 1.0 / (8 * 4000.0), 4000.0, 256.0}, {1.0f, 0, 0.0, 0.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        TempDir dir;
+        CRadHeader header;
+        header.m_strPath = dir.file("written.rad");
+        header.m_nSamples = 1024;
+        header.m_nFrequencySteps = 8;
+        header.m_dSystemCalibration = c.calibration;
+        header.m_fFrequency = c.frequency;
+        header.m_nTriggerMode = 0;
+        header.m_dInterval = 0.05;
+        header.m_nLastTrace = 99;
+        ASSERT_EQ(header.Write(nullptr, 0, 0), 0);
+        MeasureInfo info{};
+        ASSERT_EQ(MeasureInfoLoad(&info, header.m_strPath.c_str()), 1);
+        EXPECT_EQ(info.samplesPerTrace, 1024);
+        EXPECT_EQ(info.traces, 99);
+        EXPECT_DOUBLE_EQ(info.samplingFrequency, c.samplingFrequency);
+        EXPECT_DOUBLE_EQ(info.timeWindow, c.timeWindow);
+        EXPECT_DOUBLE_EQ(info.traceInterval, 0.05);
+    }
 }
