@@ -47,41 +47,36 @@ TEST_F(DataSetNaming, NextNumberFollowsTheHighestOfTheBaseName)
     EXPECT_EQ(data.GetSetName(), "Line_0001");
 }
 
-TEST_F(DataSetNaming, CreatingAfterSet10000TouchesNoExistingFile)
+// Files of a set left behind without their .rd3 (which the scan does not see), a GPS log
+// and sets past 9999: creation passes over their numbers and touches none of them.
+TEST_F(DataSetNaming, CreationPassesOverNumbersTakenAndTouchesNoExistingFile)
 {
-    Seed({"Profile_9999_A1.rd3", "Profile_10000_A1.rd3", "Profile_10000_A1.rad", "Profile_10000_A1.mrk"});
-    Activate(0);
-    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
-    EXPECT_EQ(data.GetSetName(), "Profile_10001");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_10000_A1.rd3")), "seeded Profile_10000_A1.rd3");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_10000_A1.rad")), "seeded Profile_10000_A1.rad");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_10000_A1.mrk")), "seeded Profile_10000_A1.mrk");
-    EXPECT_TRUE(std::filesystem::exists(InFolder("Profile_10001_A1.rd3")));
-}
-
-TEST_F(DataSetNaming, NumbersTakenByOtherFilesOfASetArePassedOver)
-{
-    // Left behind without their .rd3: the scan does not see them, creation must not touch them.
-    Seed({"Profile_0001_A1.mrk", "Profile_0002_B.em", "Profile_0003_A1.rad"});
+    struct Case {
+        std::vector<const char*> seeded;
+        const char* next;
+    };
+    const Case cases[] = {
+        {{"Profile_0001_A1.mrk", "Profile_0002_B.em", "Profile_0003_A1.rad"}, "Profile_0004"},
+        {{"Profile_0001_A1.cor"}, "Profile_0002"},
+        {{"Profile_9999_A1.rd3", "Profile_10000_A1.rd3", "Profile_10000_A1.rad", "Profile_10000_A1.mrk"},
+         "Profile_10001"},
+    };
+    gps.receiverOpen = true;
     Activate(0);
     Activate(3);
     Activate(2, true);
-    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
-    EXPECT_EQ(data.GetSetName(), "Profile_0004");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0001_A1.mrk")), "seeded Profile_0001_A1.mrk");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0002_B.em")), "seeded Profile_0002_B.em");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0003_A1.rad")), "seeded Profile_0003_A1.rad");
+    for (const Case& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::remove_all(entry.path());
+        for (const char* n : c.seeded)
+            WriteFileBytes(InFolder(n), std::string("seeded ") + n);
+        ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0) << c.next;
+        EXPECT_EQ(data.GetSetName(), c.next);
+        for (const char* n : c.seeded)
+            EXPECT_EQ(ReadFileBytes(InFolder(n)), std::string("seeded ") + n);
+        EXPECT_TRUE(std::filesystem::exists(InFolder(std::string(c.next) + "_A1.rd3"))) << c.next;
+    }
     EXPECT_TRUE(prompter.ids.empty());
-}
-
-TEST_F(DataSetNaming, AnExistingGpsLogIsPassedOverToo)
-{
-    gps.receiverOpen = true;
-    Seed({"Profile_0001_A1.cor"});
-    Activate(0);
-    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
-    EXPECT_EQ(data.GetSetName(), "Profile_0002");
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0001_A1.cor")), "seeded Profile_0001_A1.cor");
 }
 
 TEST_F(DataSetNaming, TheDataFolderIsScannedNotTheCurrentDirectory)
