@@ -1,7 +1,6 @@
 // The link over an in-memory wire: request frames, opening, transactions, closing and a
 // capture that breaks.
 #include "LinkFixture.h"
-#include "link/ByteOrder.h"
 #include "link/RingRecord.h"
 #include "tests/support/RecordingPrompter.h"
 
@@ -142,21 +141,6 @@ TEST_F(Links, SendFailureAndClosedLinkGiveTheirCodes)
     EXPECT_EQ(link->Command(1, 0), kCommandSendFailed);
     hostEnd->FailSends(false);
     EXPECT_EQ(link->Command(1, 0), kCommandAnswered);
-}
-
-TEST_F(Links, ReplyWithAForeignSequenceIsSkipped)
-{
-    peer->SetOverride([](const Request& r, ScriptedUnit& u) {
-        Request stale = r;
-        stale.sequence = static_cast<std::uint16_t>(r.sequence - 7);
-        u.Reply(stale, {9, 9, 9, 9, 9, 9, 9, 9});
-        u.Reply(r, {1, 2, 3, 4, 0, 0, 0, 0});
-        return true;
-    });
-    ASSERT_EQ(link->Open(), kLinkOpened);
-    ASSERT_EQ(link->Command(61, 0, 1), kCommandAnswered);
-    EXPECT_EQ(LoadBE32(link->LastReply().payload.data()), 0x01020304u);
-    EXPECT_EQ(link->Counters().foreignReplies, 1u);
 }
 
 TEST_F(Links, UnansweredTransactionSpendsItsWholeBudgetAndLeavesNoStaleAnswer)
