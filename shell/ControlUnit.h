@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 class CMeasParamSet;
 
@@ -23,4 +25,8 @@ public:
     virtual void CloseLink() = 0;
     // False only for a single-channel unit; true while no unit has answered.
     virtual bool IsModularUnit() { return true; }
+    // Byte `index` (0..7) of the module status of `slot`; none when the slot did not answer.
+    virtual std::optional<std::uint8_t> ReadModuleStatusByte(int /*slot*/, std::int16_t /*index*/) { return std::nullopt; }
+    // The name of the module in `slot`, as the string table gives it.
+    virtual std::string GetModuleName(int /*slot*/) { return {}; }
 };

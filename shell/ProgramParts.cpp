@@ -7,6 +7,9 @@
 #include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
+#include "shell/dialogs/AntennaDlg.h"
+#include "shell/dialogs/NewDialog.h"
+#include "shell/dialogs/ParamDlg.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -63,4 +66,7 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
+    app.m_runners.measurementSettings = RunMeasurementSettings;
+    app.m_runners.channelParameters = RunChannelParameters;
+    app.m_runners.antennaList = RunAntennaList;
 }

@@ -16,7 +16,9 @@
 
 #include <QEvent>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,8 +152,47 @@ public:
     }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool IsModularUnit() override { return modular; }
+    std::optional<std::uint8_t> ReadModuleStatusByte(int slot, std::int16_t index) override
+    {
+        const auto it = modules.find(slot);
+        if (it == modules.end())
+            return std::nullopt;
+        return index == 0 ? it->second : std::uint8_t{0};
+    }
+    std::string GetModuleName(int slot) override
+    {
+        const auto it = moduleNames.find(slot);
+        return it == moduleNames.end() ? std::string("No module") : it->second;
+    }
+    // One trace of the current channel as the unit would measure it with that channel's
+    // parameters: zero but for one reflection (+12000, -12000) at the sample where the
+    // signal position plus the sample's offset reaches `reflectionAt`. 0 when the unit does
+    // not answer (`traceAnswers` false).
+    int SingleTrace(const CMeasParamSet& params, std::int16_t* out, int capacity)
+    {
+        const CMeasParam& c = params.m_params[params.m_nCurSlot * 2 + params.m_nCurChannel];
+        traceRequests.push_back(c);
+        if (!traceAnswers)
+            return 0;
+        const int n = std::min<int>(c.m_nSamples, capacity);
+        for (int i = 0; i < n; ++i) {
+            const std::int64_t at = c.m_nSignalPosition + static_cast<std::int64_t>(i) * c.m_nFrequencySteps;
+            out[i] = 0;
+            if (reflectionAt >= 0 && at >= reflectionAt && at < reflectionAt + c.m_nFrequencySteps)
+                out[i] = 12000;
+            else if (reflectionAt >= 0 && at >= reflectionAt + c.m_nFrequencySteps &&
+                     at < reflectionAt + 2 * c.m_nFrequencySteps)
+                out[i] = -12000;
+        }
+        return n;
+    }
     bool present = true;
     bool modular = true;
+    std::map<int, std::uint8_t> modules;          // byte 0 of the slots that answer
+    std::map<int, std::string> moduleNames;
+    std::int64_t reflectionAt = -1;               // none: the unit sees only a flat trace
+    bool traceAnswers = true;
+    std::vector<CMeasParam> traceRequests;        // the channel as each trace was asked
 
 private:
     EventLog& m_log;
