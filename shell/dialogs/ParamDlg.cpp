@@ -283,6 +283,10 @@ void CParamDlg::BuildControls()
     connect(m_stacksSlider, &QSlider::valueChanged, this, [this] { OnHScroll(kStacksSlider); });
     connect(m_positionSlider, &QSlider::valueChanged, this, [this] { OnHScroll(kPositionSlider); });
     connect(m_preview, &CParamPreview::arrivalDragged, this, &CParamDlg::OnArrivalDragged);
+    connect(m_preview, &CParamPreview::resized, this, [this] {
+        if (m_bInitialised)
+            DrawPreview();
+    });
 }
 
 void CParamDlg::OnInitDialog()

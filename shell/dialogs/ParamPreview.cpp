@@ -87,6 +87,12 @@ void CParamPreview::paintEvent(QPaintEvent*)
     drawFrame(&p);
 }
 
+void CParamPreview::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    emit resized();
+}
+
 void CParamPreview::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)

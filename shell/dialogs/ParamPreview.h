@@ -29,9 +29,12 @@ public:
 signals:
     // The left button went down, or moved while down, at row `y`.
     void arrivalDragged(int y);
+    // The picture no longer fits: the owner draws it again at the new size.
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -201,11 +201,12 @@ TEST_F(ChannelParameters, ClickInThePreviewMovesTheArrivalLine)
         channel(0, 0).m_nSamples = static_cast<std::uint16_t>(samples);
         auto dlg = Open();
         auto* preview = Find<CParamPreview>(*dlg, "c1085");
-        preview->setFixedSize(240, 300);
+        preview->setFixedSize(250, 320);
         dlg->show();
-        QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(100, 150));
+        EXPECT_EQ(preview->Picture().size(), preview->size()) << "drawn again at the size shown";
+        QTest::mouseClick(preview, Qt::LeftButton, {}, QPoint(100, 160));
         EXPECT_EQ(dlg->TimeZero(), zero);
-        EXPECT_EQ(preview->Picture().pixelColor(200, 150), kRed);
+        EXPECT_EQ(preview->Picture().pixelColor(200, 160), kRed);
         dlg->PreviewTimer().stop();
         dlg->close();
     }
