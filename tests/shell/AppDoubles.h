@@ -160,8 +160,8 @@ public:
     bool IsModularUnit() override { return modular; }
     std::optional<std::uint8_t> ReadModuleStatusByte(int slot, std::int16_t index) override
     {
-        const auto it = modules.find(slot);
-        if (it == modules.end())
+        const auto it = moduleStatus.find(slot);
+        if (it == moduleStatus.end())
             return std::nullopt;
         return index == 0 ? it->second : std::uint8_t{0};
     }
@@ -194,7 +194,7 @@ public:
     }
     bool present = true;
     bool modular = true;
-    std::map<int, std::uint8_t> modules;          // byte 0 of the slots that answer
+    std::map<int, std::uint8_t> moduleStatus;     // status byte 0 of the slots that answer
     std::map<int, std::string> moduleNames;
     std::int64_t reflectionAt = -1;               // none: the unit sees only a flat trace
     bool traceAnswers = true;

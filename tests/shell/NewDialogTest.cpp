@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         MeasDialogTest::SetUp();
-        h.unit->modules = {{0, 1}, {2, 1}};  // slots A and C answer
+        h.unit->moduleStatus = {{0, 1}, {2, 1}};  // slots A and C answer
         app().m_settings.m_strDataFolder = "/data/";
         app().m_settings.m_strBaseName = "Profile";
     }
@@ -128,7 +128,7 @@ TEST_F(MeasurementSettings, SlotChangeAppliesTheChoices)
 
 TEST_F(MeasurementSettings, SlotListWithoutSelectionKeepsTheCurrentChannel)
 {
-    h.unit->modules.clear();  // no module answers
+    h.unit->moduleStatus.clear();  // no module answers
     params().m_nCurSlot = 3;
     params().m_nCurChannel = 1;
     auto dlg = Open();
@@ -157,7 +157,7 @@ TEST_F(MeasurementSettings, SingleChannelUnitUsesOnlySlotAInternal)
 
 TEST_F(MeasurementSettings, OkMovesToTheFirstActiveChannelAndRebuildsTheNavigator)
 {
-    h.unit->modules = {{0, 1}, {1, 1}, {2, 1}, {3, 1}};
+    h.unit->moduleStatus = {{0, 1}, {1, 1}, {2, 1}, {3, 1}};
     for (CMeasParam& c : params().m_params)
         c.m_bActive = 0;
     channel(1, 1).m_bActive = 1;
