@@ -175,6 +175,29 @@ TEST_F(ChannelParameters, TickLeavesAMeasuringOrAbsentUnitAlone)
     }
 }
 
+TEST_F(ChannelParameters, HeldButtonOrOpenRangeListPausesThePreview)
+{
+    auto dlg = Open();
+    dlg->show();
+    auto* preview = Find<CParamPreview>(*dlg, "c1085");
+    QTest::mousePress(preview, Qt::LeftButton, {}, QPoint(10, 10));
+    dlg->OnTimer();
+    EXPECT_TRUE(h.unit->traceRequests.empty()) << "button held";
+    QTest::mouseRelease(preview, Qt::LeftButton, {}, QPoint(10, 10));
+    dlg->OnTimer();
+    EXPECT_EQ(h.unit->traceRequests.size(), 1u);
+
+    auto* range = Find<QComboBox>(*dlg, "c1149");
+    range->showPopup();
+    dlg->OnTimer();
+    EXPECT_EQ(h.unit->traceRequests.size(), 1u) << "range list open";
+    range->hidePopup();
+    dlg->OnTimer();
+    EXPECT_EQ(h.unit->traceRequests.size(), 2u);
+    dlg->PreviewTimer().stop();
+    dlg->close();
+}
+
 TEST_F(ChannelParameters, PreviewDrawsTheTraceAndTheArrivalLine)
 {
     std::vector<std::int16_t> trace(400, 0);
