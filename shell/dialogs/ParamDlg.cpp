@@ -327,7 +327,7 @@ void CParamDlg::OnInitDialog()
     m_fSeparation = c.m_fAntennaSeparation / factor;
     m_bAutostack = p.m_bAutoStack;
     m_nTimeZero = c.m_nTimeZero;
-    m_dStackingTime = m_nSamples * m_nStacks * 1e-5;
+    UpdateStackingTime();
 
     std::string unitName;
     p.GetUnitName(unitName);
@@ -445,6 +445,12 @@ void CParamDlg::UpdateTimeWindow()
     m_fTimeWindow = static_cast<float>(static_cast<double>(m_nSamples) * m_nDivider * 1000.0 * m_dBasePeriod);
 }
 
+void CParamDlg::UpdateStackingTime()
+{
+    // A typed sample count may be anything: multiplied as doubles, never overflowing.
+    m_dStackingTime = static_cast<double>(m_nSamples) * m_nStacks * 1e-5;
+}
+
 bool CParamDlg::LimitDivider()
 {
     if (m_nSamples <= 0 || static_cast<std::int64_t>(m_nDivider) * m_nSamples <= kDividerSamplesLimit)
@@ -509,7 +515,7 @@ void CParamDlg::OnHScroll(Slider which)
             UpdateFrequency();
         UpdateTimeWindow();
         ClampSignalPosition();
-        m_dStackingTime = m_nStacks * m_nSamples * 1e-5;
+        UpdateStackingTime();
         break;
     case kPositionSlider:
         m_nSignalPos = m_positionSlider->value();
@@ -517,7 +523,7 @@ void CParamDlg::OnHScroll(Slider which)
         break;
     case kStacksSlider:
         m_nStacks = 1 << m_stacksSlider->value();
-        m_dStackingTime = m_nStacks * m_nSamples * 1e-5;
+        UpdateStackingTime();
         break;
     }
     MarkUserPreset();
@@ -538,7 +544,7 @@ void CParamDlg::OnSelchangeRange(int index)
     }
     UpdateFrequency();
     SetQuietly(m_dividerSlider, m_nDivider);
-    m_fTimeWindow = static_cast<float>(static_cast<std::int64_t>(m_nDivider * m_nSamples * 1000.0) * m_dBasePeriod);
+    m_fTimeWindow = static_cast<float>(static_cast<std::int64_t>(static_cast<double>(m_nDivider) * m_nSamples * 1000.0) * m_dBasePeriod);
     ShowDerived();
 }
 

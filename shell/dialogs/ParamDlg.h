@@ -82,6 +82,7 @@ private:
 
     void UpdateFrequency();
     void UpdateTimeWindow();
+    void UpdateStackingTime();
     bool LimitDivider();
     void ClampSignalPosition();
     void ClampSamplesAndStacks();

@@ -112,6 +112,18 @@ TEST_F(ChannelParameters, SlidersKeepWithinWhatTheUnitCanSweep)
     EXPECT_EQ(Text(*dlg, "c1012"), "[User] GPR 500") << "marked once";
 }
 
+TEST_F(ChannelParameters, HugeTypedNumbersAreComputedWithoutOverflow)
+{
+    auto dlg = Open();
+    SetText(*dlg, "c1015", "2147483647");
+    Find<QSlider>(*dlg, "c1032")->setValue(5);
+    EXPECT_EQ(Text(*dlg, "c1161"), "687194.76704");
+    Find<QSlider>(*dlg, "c1010")->setValue(100);
+    EXPECT_EQ(dlg->Divider(), 1) << "no divider sweeps that many samples";
+    Choose(*dlg, "c1149", 2);
+    EXPECT_EQ(Text(*dlg, "c1024"), "65535");
+}
+
 TEST_F(ChannelParameters, RangeChangeKeepsTheFrequencyWhereItCan)
 {
     auto dlg = Open();
