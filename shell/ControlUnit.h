@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
 class CMeasParamSet;
 
@@ -25,8 +24,8 @@ public:
     virtual void CloseLink() = 0;
     // False only for a single-channel unit; true while no unit has answered.
     virtual bool IsModularUnit() { return true; }
+    // The module type the unit reports for slot 0..7; 0 when the slot did not answer.
+    virtual int GetModuleType(int slot) { (void)slot; return 0; }
     // Byte `index` (0..7) of the module status of `slot`; none when the slot did not answer.
     virtual std::optional<std::uint8_t> ReadModuleStatusByte(int /*slot*/, std::int16_t /*index*/) { return std::nullopt; }
-    // The name of the module in `slot`, as the string table gives it.
-    virtual std::string GetModuleName(int /*slot*/) { return {}; }
 };

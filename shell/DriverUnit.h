@@ -31,11 +31,11 @@ public:
     int OpenLink() override;
     void CloseLink() override { m_driver.Link().Close(); }
     bool IsModularUnit() override { return m_driver.IsModularUnit(); }
+    int GetModuleType(int slot) override { return m_driver.GetModuleType(slot); }
     std::optional<std::uint8_t> ReadModuleStatusByte(int slot, std::int16_t index) override
     {
         return m_driver.ReadModuleStatusByte(slot, index);
     }
-    std::string GetModuleName(int slot) override { return m_driver.GetModuleName(slot); }
 
     CDriver& Driver() { return m_driver; }
 

@@ -4,6 +4,7 @@
 #include "model/Numbers.h"
 #include "model/PlatformPaths.h"
 #include "model/Prompter.h"
+#include "shell/ChannelTree.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
 #include "shell/dialogs/AntennaDlg.h"
@@ -97,7 +98,10 @@ CNewDialog::CNewDialog(CRavikApp& app, QWidget* parent) : QDialog(parent), m_app
             app.m_runners.measurementInfo(app);
     };
     m_children.chooseFolder = ChooseDataFolder;
-    m_children.rebuildNavigator = [] {};
+    m_children.rebuildNavigator = [&app] {
+        if (CMainFrame* frame = app.MainWindow())
+            frame->ChannelTree().Rebuild();
+    };
     BuildControls();
     OnInitDialog();
 }

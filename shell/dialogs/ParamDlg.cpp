@@ -1,6 +1,7 @@
 #include "shell/dialogs/ParamDlg.h"
 
 #include "link/Acquisition.h"
+#include "link/CDriver.h"
 #include "model/MeasParamSet.h"
 #include "model/Numbers.h"
 #include "model/Prompter.h"
@@ -305,7 +306,7 @@ void CParamDlg::OnInitDialog()
     {
         std::lock_guard driver(m_app.m_locks.Driver);
         if (ControlUnit* unit = m_app.Unit()) {
-            module = QString::fromLatin1(unit->GetModuleName(m_nSlot).c_str());
+            module = QString::fromLatin1(ModuleTypeName(unit->GetModuleType(m_nSlot)).c_str());
             m_bHasSlots = unit->IsModularUnit();
         }
     }

@@ -17,9 +17,11 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,7 @@ public:
         m_log.push_back(on ? "gps on" : "gps off");
     }
     bool IsOpen() const override { return open; }
+    CGPSFix CopyFix() const override { return fix; }
     void StopRunning() override { m_log.push_back("gps stop running"); }
     void Close() override
     {
@@ -124,6 +127,7 @@ public:
     }
     Values values;
     bool open = false;
+    CGPSFix fix;
 
 private:
     EventLog& m_log;
@@ -137,6 +141,8 @@ public:
     bool Detect() override
     {
         m_log.push_back("unit detect");
+        if (onDetect)
+            onDetect();
         return present;
     }
     int SetCountry(std::uint8_t c) override
@@ -158,17 +164,13 @@ public:
     }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool IsModularUnit() override { return modular; }
+    int GetModuleType(int slot) override { return modules[static_cast<std::size_t>(slot)]; }
     std::optional<std::uint8_t> ReadModuleStatusByte(int slot, std::int16_t index) override
     {
         const auto it = moduleStatus.find(slot);
         if (it == moduleStatus.end())
             return std::nullopt;
         return index == 0 ? it->second : std::uint8_t{0};
-    }
-    std::string GetModuleName(int slot) override
-    {
-        const auto it = moduleNames.find(slot);
-        return it == moduleNames.end() ? std::string("No module") : it->second;
     }
     // One trace of the current channel as the unit would measure it with that channel's
     // parameters: zero but for one reflection (+12000, -12000) at the sample where the
@@ -194,11 +196,12 @@ public:
     }
     bool present = true;
     bool modular = true;
-    std::map<int, std::uint8_t> moduleStatus;     // status byte 0 of the slots that answer
-    std::map<int, std::string> moduleNames;
-    std::int64_t reflectionAt = -1;               // none: the unit sees only a flat trace
+    std::array<int, 8> modules{};  // module type per slot
+    std::function<void()> onDetect;  // what happens while the unit is asked (a message shows)
+    std::map<int, std::uint8_t> moduleStatus;  // status byte 0 of the slots that answer
+    std::int64_t reflectionAt = -1;            // none: the unit sees only a flat trace
     bool traceAnswers = true;
-    std::vector<CMeasParam> traceRequests;        // the channel as each trace was asked
+    std::vector<CMeasParam> traceRequests;     // the channel as each trace was asked
 
 private:
     EventLog& m_log;
@@ -273,6 +276,7 @@ private:
 
 class CountingBar : public CWorkload {
 public:
+    explicit CountingBar(CRavikApp& app) : CWorkload(app) {}
     void Update() override { ++updates; }
     int updates = 0;
 };
@@ -280,7 +284,7 @@ public:
 // The real main frame with a position bar that counts its updates.
 class TestFrame : public CMainFrame {
 public:
-    explicit TestFrame(CRavikApp& app) : CMainFrame(app) {}
+    explicit TestFrame(CRavikApp& app) : CMainFrame(app), bar(app) {}
     CWorkload& PositionBar() override { return bar; }
     CountingBar bar;
 };

@@ -1,6 +1,8 @@
 // Measurement Settings: what its lists show, and what reaches the parameter set and the
 // application's settings through OK, Cancel and the buttons.
 
+#include "link/CDriver.h"
+#include "shell/ChannelTree.h"
 #include "shell/CommandIds.h"
 #include "shell/ProgramParts.h"
 #include "shell/dialogs/NewDialog.h"
@@ -172,6 +174,18 @@ TEST_F(MeasurementSettings, OkMovesToTheFirstActiveChannelAndRebuildsTheNavigato
     EXPECT_EQ(app().m_settings.m_strBaseName, "Line");
     EXPECT_EQ(dlg->Directory(), "/survey/");
     EXPECT_EQ(h.log, EventLog{"rebuild navigator"});
+}
+
+TEST_F(MeasurementSettings, OkShowsTheChannelsInTheNavigator)
+{
+    h.unit->modules[1] = kModuleOpto;
+    channel(1, 1).m_bActive = 1;
+    CNewDialog dlg(app());
+    dlg.accept();
+    const QTreeWidgetItem* root = h.Frame().ChannelTree().topLevelItem(0);
+    ASSERT_TRUE(root && root->childCount() == 1);
+    EXPECT_EQ(root->child(0)->text(0), "Slot B - Opto module");
+    EXPECT_EQ(root->child(0)->child(1)->data(0, CChannelTree::kImageRole).toInt(), CChannelTree::kImageInUse);
 }
 
 TEST_F(MeasurementSettings, TooLongPathIsRefusedWithTheNameTakenOver)

@@ -1,6 +1,7 @@
 // The channel parameters: the values shown, the unit's limits on them, the preview cycle
 // against the fake unit, the signal search, a new preset, and what OK commits.
 
+#include "link/CDriver.h"
 #include "shell/dialogs/ParamDlg.h"
 #include "shell/dialogs/ParamPreview.h"
 #include "tests/shell/MeasDialogFixture.h"
@@ -24,7 +25,7 @@ protected:
         params().m_nTrigType = 128;
         params().SetSampleInterval(0, 1, 0.01);
         params().SetSampleInterval(0, 2, 0.02);
-        h.unit->moduleNames[0] = "Opto module";
+        h.unit->modules[0] = kModuleOpto;
         for (CMeasParam* c : {&channel(0, 0), &channel(0, 1)}) {
             c->m_strName = "GPR 500";
             c->m_nSamples = 400;
