@@ -76,6 +76,13 @@ TEST_F(ChannelParameters, OpensWithTheChannelsValues)
     EXPECT_TRUE(Find<QPushButton>(*dlg, "c1046")->isHidden());
 }
 
+TEST_F(ChannelParameters, SingleChannelUnitHasNoSensorCheck)
+{
+    EXPECT_FALSE(Find<QCheckBox>(*Open(), "c1134")->isHidden());
+    h.unit->modular = false;
+    EXPECT_TRUE(Find<QCheckBox>(*Open(), "c1134")->isHidden());
+}
+
 TEST_F(ChannelParameters, IntervalIsShownInTheTriggerModesUnit)
 {
     struct Case {
