@@ -7,6 +7,12 @@
 #include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
+#include "shell/dialogs/CUSetup.h"
+#include "shell/dialogs/GPSDlg.h"
+#include "shell/dialogs/InfoDlg.h"
+#include "shell/dialogs/NewWheel.h"
+#include "shell/dialogs/UnitDlg.h"
+#include "shell/dialogs/WheelDlg.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -63,4 +69,10 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
+    app.m_runners.wheelList = RunWheelList;
+    app.m_runners.newWheelCalibration = RunNewWheelCalibration;
+    app.m_runners.hardwareSetup = RunHardwareSetup;
+    app.m_runners.scales = RunUnitDialog;
+    app.m_runners.measurementInfo = RunMeasurementInfo;
+    app.m_runners.gpsSetup = RunGpsSetup;
 }

@@ -35,10 +35,11 @@ public:
     bool askYesNo(int id) override
     {
         m_log.push_back("question " + std::to_string(id));
-        return false;
+        return yes;
     }
     void messageText(const std::string& text) override { m_log.push_back("text " + text); }
     std::vector<int> ids;
+    bool yes = false;  // the answer to every question
 
 private:
     EventLog& m_log;
@@ -150,8 +151,49 @@ public:
     }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool IsModularUnit() override { return modular; }
+    int SetTriggerSource(int address, std::uint8_t kind, int source) override
+    {
+        m_log.push_back("unit trigger source " + std::to_string(address) + " " + char(kind) + " " +
+                        std::to_string(source));
+        return 0;
+    }
+    int EnableWheel(int address) override
+    {
+        m_log.push_back("unit enable wheel " + std::to_string(address));
+        return 0;
+    }
+    int DisableWheel(int address) override
+    {
+        m_log.push_back("unit disable wheel " + std::to_string(address));
+        return 0;
+    }
+    int SetWheelCounter(int address, std::int16_t run, int start) override
+    {
+        m_log.push_back("unit wheel counter " + std::to_string(address) + " " + std::to_string(run) + " " +
+                        std::to_string(start));
+        return 0;
+    }
+    // Each read takes the next scripted count; without one the unit does not answer.
+    std::optional<std::uint32_t> ReadWheelCounter(int address) override
+    {
+        m_log.push_back("unit read wheel " + std::to_string(address));
+        if (wheelCounts.empty())
+            return std::nullopt;
+        const std::uint32_t v = wheelCounts.front();
+        wheelCounts.erase(wheelCounts.begin());
+        return v;
+    }
+    std::optional<std::uint32_t> ReadUnitInfo(int address, std::uint8_t item) override
+    {
+        m_log.push_back("unit read info " + std::to_string(address) + " " + std::to_string(item));
+        return unitId;
+    }
+    std::vector<std::string> ListAdapters() override { return adapters; }
     bool present = true;
     bool modular = true;
+    std::vector<std::uint32_t> wheelCounts;
+    std::optional<std::uint32_t> unitId;
+    std::vector<std::string> adapters;
 
 private:
     EventLog& m_log;
