@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -68,11 +69,14 @@ CCUSetup::CCUSetup(CRavikApp& app, QWidget* parent) : QDialog(parent), m_app(app
 QString CCUSetup::UnitText(std::optional<std::uint32_t> id)
 {
     if (id) {
-        const std::uint32_t low = *id & 0x0FFFFFFFu;
-        switch (*id >> 28) {
-        case 1: return QString::asprintf("Tolam - %#X", low);
-        case 2: return QString::asprintf("Z5K - %#X", low);
-        default: break;
+        const unsigned low = *id & 0x0FFFFFFFu;
+        const char* kind = (*id >> 28) == 1 ? "Tolam" : (*id >> 28) == 2 ? "Z5K" : nullptr;
+        // The C library's "%#X" writes the prefix "0X" as the unit's papers have it (Qt's
+        // own formatting would write "0x").
+        char text[40];
+        if (kind) {
+            std::snprintf(text, sizeof text, "%s - %#X", kind, low);
+            return QString::fromLatin1(text);
         }
     }
     return QStringLiteral("No control unit connected");

@@ -131,9 +131,9 @@ bool CUnitDlg::readControls()
         return false;
     // A velocity of 0 or less would make every depth scale 0 or negative; the bound is
     // checked as the operator reads it, in the distance unit.
-    const QString maxText = QString::asprintf("%.7g", kMaxVelocity / m_app.m_params.GetUnitFactor());
-    if (!(velocity > 0 && velocity <= maxText.toDouble()))
-        return dx::Refuse(m_velocity, prompter, dx::RangeText(0, maxText.toDouble(), 7));
+    const double max = QString::asprintf("%.7g", kMaxVelocity / m_app.m_params.GetUnitFactor()).toDouble();
+    if (!(velocity > 0 && velocity <= static_cast<float>(max)))
+        return dx::Refuse(m_velocity, prompter, dx::RangeText(0, max, 7));
     m_nFirstArrival = firstArrival;
     m_fVelocity = velocity;
     m_nUnit = m_units->checkedId();
