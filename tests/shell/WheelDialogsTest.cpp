@@ -175,6 +175,8 @@ TEST(NewWheel, ProposesTheNextNumberAndCutsLongNames)
         h.AddWheel("w", 100, 1);
     h.app->m_params.m_strUnits = "I";
     CNewWheel dlg(*h.app);
+    dlg.show();
+    EXPECT_TRUE(Child<QPushButton>(dlg, "c1154")->isDefault()) << "Enter starts the count";
     EXPECT_EQ(Child<QLineEdit>(dlg, "c1021")->text(), "Wheel #4");
     EXPECT_EQ(Child<QLabel>(dlg, "c1165")->text(), "inches");
 
