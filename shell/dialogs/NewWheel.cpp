@@ -155,8 +155,9 @@ void CNewWheel::OnStopCalibration()
     LockInputs(false);
     m_start->setEnabled(CanCount(m_app));
     m_nWheelSource = SourceFromCombo();
-    // Without a connected unit no count can have been started: nothing to stop.
-    if (m_app.Unit() && m_app.m_status.IsConnected()) {
+    // A count starts only on a connected unit that is not measuring; otherwise there is
+    // none to stop, and a measurement's wheel input is left alone.
+    if (CanCount(m_app)) {
         std::lock_guard driver(m_app.m_locks.Driver);
         m_app.Unit()->DisableWheel(m_nWheelSource);
     }
