@@ -35,11 +35,16 @@ public:
     bool askYesNo(int id) override
     {
         m_log.push_back("question " + std::to_string(id));
-        return yes;
+        return answerYes;
     }
-    void messageText(const std::string& text) override { m_log.push_back("text " + text); }
+    void messageText(const std::string& text) override
+    {
+        texts.push_back(text);
+        m_log.push_back("text " + text);
+    }
     std::vector<int> ids;
-    bool yes = false;  // the answer to every question
+    std::vector<std::string> texts;
+    bool answerYes = false;
 
 private:
     EventLog& m_log;

@@ -295,7 +295,7 @@ TEST(WheelDlg, DeletingTheLastSelectsTheNewLast)
     EXPECT_EQ(h.app->m_params.GetWheelCount(), 3);
     EXPECT_EQ(h.log.back(), "question 57608");
 
-    h.prompter.yes = true;
+    h.prompter.answerYes = true;
     dlg.OnDelete();
     ASSERT_EQ(h.app->m_params.GetWheelCount(), 2);
     ASSERT_EQ(list->count(), 2);
@@ -313,7 +313,7 @@ TEST(WheelDlg, DeleteAsksFirstAndWithoutSelectionDeletesNothing)
 {
     WheelHarness h;
     h.AddWheel("A", 1, 1);
-    h.prompter.yes = true;
+    h.prompter.answerYes = true;
     CWheelDlg dlg(*h.app);
     dlg.List()->clearSelection();
     dlg.List()->setCurrentRow(-1);
