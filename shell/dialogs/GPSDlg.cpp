@@ -100,7 +100,6 @@ CGPSDlg::CGPSDlg(GpsSettingsTarget& gps, const Profile& profile, QWidget* parent
     layout->addLayout(format);
     layout->addWidget(serial);
     layout->addLayout(buttons);
-    resize(441, 211);
 }
 
 QComboBox* CGPSDlg::AddList(int id)

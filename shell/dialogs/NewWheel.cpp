@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,11 +71,13 @@ CNewWheel::CNewWheel(CRavikApp& app, QWidget* parent) : QDialog(parent), m_app(a
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("c1");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("c2");
-    buttons->addButton(m_start, QDialogButtonBox::ActionRole);
-    buttons->addButton(m_stop, QDialogButtonBox::ActionRole);
-    for (QAbstractButton* b : buttons->buttons())
-        static_cast<QPushButton*>(b)->setAutoDefault(false);
+    for (QPushButton* b : {m_start, m_stop, buttons->button(QDialogButtonBox::Ok),
+                           buttons->button(QDialogButtonBox::Cancel)})
+        b->setAutoDefault(false);
     m_start->setDefault(true);
+    auto* counting = new QHBoxLayout;
+    counting->addWidget(m_start);
+    counting->addWidget(m_stop);
     connect(buttons, &QDialogButtonBox::accepted, this, &CNewWheel::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CNewWheel::reject);
     connect(m_start, &QPushButton::clicked, this, &CNewWheel::OnStartCalibration);
@@ -83,6 +86,7 @@ CNewWheel::CNewWheel(CRavikApp& app, QWidget* parent) : QDialog(parent), m_app(a
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addLayout(counting);
     layout->addWidget(buttons);
 
     m_strName = "Wheel #" + std::to_string(app.m_params.GetWheelCount() + 1);
