@@ -92,7 +92,13 @@ int FilterChain::ValidSamples(const MeasureInfo& info)
 
 double FilterChain::Frequency(const MeasureInfo& info)
 {
-    return std::isfinite(info.samplingFrequency) && info.samplingFrequency > 0 ? info.samplingFrequency : 0.0;
+    // A header whose sample interval was not known says FREQUENCY 1.000000 (system
+    // calibration or frequency steps 0), and no radar unit samples that slowly: its traces
+    // are sampled at tens of megahertz at the least. So 1 MHz and below, like zero, negative
+    // and non-finite values, counts as no frequency, and the filters work in samples.
+    constexpr double kSlowestUnit = 1.0;  // MHz; this value itself is the header's "unknown"
+    return std::isfinite(info.samplingFrequency) && info.samplingFrequency > kSlowestUnit ? info.samplingFrequency
+                                                                                         : 0.0;
 }
 
 bool FilterChain::apply(const std::int16_t* in, std::int16_t* out, const MeasureInfo& info) const

@@ -43,7 +43,7 @@ public:
     bool apply(const std::int16_t* in, std::int16_t* out, const MeasureInfo& info) const;
 
     // The valid samples per trace of a block and the sampling frequency the filters may
-    // trust (0 when the description gives none).
+    // trust (0 when the description gives none, or one no radar unit samples at).
     static int ValidSamples(const MeasureInfo& info);
     static double Frequency(const MeasureInfo& info);
 

@@ -166,9 +166,17 @@ int FilterListEdit(FilterListHandle list, std::int32_t /*reserved*/, const std::
         FilterEditorModel model(*chain, traces, info);
         if (!editor->run(model))
             return 0;
+        // The editor is modal: while it ran the list may have been destroyed (its document
+        // closed as the session ended), so the handle is looked up again.
+        FilterChain result = model.takeResult();
+        Library& lib = Instance();
+        std::lock_guard<std::mutex> hold(lib.lock);
+        const auto it = lib.lists.find(list);
+        if (it == lib.lists.end())
+            return 0;
         // Every filter is replaced, so the caller must describe the list again: 1 even when
         // nothing was changed.
-        *chain = model.takeResult();
+        *it->second = std::move(result);
         return 1;
     });
 }

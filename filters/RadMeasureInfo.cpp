@@ -1,8 +1,7 @@
 #include "filters/RadMeasureInfo.h"
 
+#include "filters/FilterChain.h"
 #include "model/RadHeader.h"
-
-#include <cmath>
 
 bool ReadRadMeasureInfo(const std::string& radPath, MeasureInfo& info)
 {
@@ -11,12 +10,14 @@ bool ReadRadMeasureInfo(const std::string& radPath, MeasureInfo& info)
     header.m_strPath = radPath;
     if (header.Read() != 0 || header.m_nSamples <= 0)
         return false;
-    const double frequency = header.m_fFrequency;
     MeasureInfo read{};
+    read.samplingFrequency = header.m_fFrequency;
+    // A frequency no unit gives is described as none, as a missing one is.
+    const double frequency = FilterChain::Frequency(read);
     read.samplesPerTrace = header.m_nSamples;
     read.traces = header.m_nLastTrace;
     read.samplingFrequency = frequency;
-    read.timeWindow = std::isfinite(frequency) && frequency > 0 ? header.m_nSamples * 1000.0 / frequency : 0.0;
+    read.timeWindow = frequency > 0 ? header.m_nSamples * 1000.0 / frequency : 0.0;
     read.traceInterval = header.m_dInterval;
     read.antennaSeparation = header.m_fAntennaSeparation;
     read.validSamples = header.m_nSamples;

@@ -10,6 +10,7 @@
 #include "link/Reassembler.h"
 #include "link/RingRecord.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -100,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += 3;
         frame.assign(len, 0);
         const std::size_t have = std::min<std::size_t>(len, size - at);
-        std::memcpy(frame.data(), data + at, have);
+        std::copy_n(data + at, have, frame.begin());  // an empty frame has no storage
         at += have;
         if ((op & 0x80) == 0 && len >= 14) {
             std::memcpy(frame.data(), kHost.data(), 6);

@@ -68,12 +68,12 @@ int CGPSReceiver::Open()
 {
     Close();
     if (!IsTableIndex(GPSPortNames, m_nPort)) {
-        m_prompter.message(IDS_GPS_CANNOT_OPEN_PORT);
+        m_prompter.errorMessage(IDS_GPS_CANNOT_OPEN_PORT);
         return 0;
     }
     if (!IsTableIndex(GPSBaudRates, m_nBaudIndex) || !IsTableIndex(GPSDataBits, m_nDataBitsIndex) ||
         !IsTableIndex(GPSParityCodes, m_nParityIndex) || !IsTableIndex(GPSStopBitCodes, m_nStopBitsIndex)) {
-        m_prompter.message(IDS_GPS_CANNOT_CONFIGURE_PORT);
+        m_prompter.errorMessage(IDS_GPS_CANNOT_CONFIGURE_PORT);
         return 0;
     }
     SerialLineSettings settings;
@@ -84,10 +84,10 @@ int CGPSReceiver::Open()
 
     switch (m_line.Open(GpsDevicePath(m_profile, m_nPort), settings)) {
     case CSerialLine::OpenResult::CannotOpen:
-        m_prompter.message(IDS_GPS_CANNOT_OPEN_PORT);
+        m_prompter.errorMessage(IDS_GPS_CANNOT_OPEN_PORT);
         return 0;
     case CSerialLine::OpenResult::CannotConfigure:
-        m_prompter.message(IDS_GPS_CANNOT_CONFIGURE_PORT);
+        m_prompter.errorMessage(IDS_GPS_CANNOT_CONFIGURE_PORT);
         return 0;
     case CSerialLine::OpenResult::Opened:
         break;
@@ -104,7 +104,7 @@ int CGPSReceiver::Open()
     } catch (const std::exception&) {
         m_bRunning = false;
         m_line.Close();
-        m_prompter.message(IDS_GPS_CANNOT_OPEN_PORT);
+        m_prompter.errorMessage(IDS_GPS_CANNOT_OPEN_PORT);
         return 0;
     }
     m_bOpen = true;

@@ -25,6 +25,20 @@ float ReadTsipFloat(const std::uint8_t* bytes)
     return value;
 }
 
+std::size_t TsipReportLength(std::uint8_t id, std::uint8_t first)
+{
+    switch (id) {
+    case 0x4A:
+        return 20;
+    case 0x6D:
+        return 17u + (first >> 4);
+    case 0x5A:
+        return 25;
+    default:
+        return 0;
+    }
+}
+
 TsipPacketEffect DecodeTsipPacket(std::uint8_t id, const std::uint8_t* data, std::size_t size)
 {
     TsipPacketEffect effect;

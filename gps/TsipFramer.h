@@ -1,7 +1,9 @@
 // Cuts the byte stream of a TSIP receiver into packets: DLE, id, data with every 0x10
 // doubled, DLE, ETX. The framer keeps its place between reads, so a packet split over two
 // reads is whole again, and it joins a stream mid-packet without taking the middle of a
-// packet for a start.
+// packet for a start. A stream that begins at a packet boundary loses nothing: its first
+// packet is taken when it proves the boundary (DLE, a report this program reads, and its
+// DLE ETX exactly at that report's length).
 #pragma once
 
 #include <array>
@@ -10,6 +12,13 @@
 
 // A 4-byte IEEE single float sent most significant byte first.
 float ReadTsipFloat(const std::uint8_t* bytes);
+
+// Whether a report with this id is one the receiver reads (position 0x4A, dilutions 0x6D,
+// satellite data 0x5A), and its exact data length; the dilution report's length follows
+// from its first byte (17 plus the satellites counted in its high nibble), so `first` is
+// that byte. 0 for every other id.
+std::size_t TsipReportLength(std::uint8_t id, std::uint8_t first);
+inline bool IsKnownTsipReport(std::uint8_t id) { return TsipReportLength(id, 0) != 0; }
 
 class CTsipFramer {
 public:
@@ -26,6 +35,21 @@ public:
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t b = bytes[i];
             switch (m_state) {
+            case State::Probe: // the first byte: a packet may start right here
+                if (b == kDle)
+                    m_state = State::ProbeId;
+                else
+                    m_state = State::Sync;
+                break;
+            case State::ProbeId:
+                if (IsKnownTsipReport(b)) {
+                    m_probing = true;
+                    Begin(b);
+                } else {
+                    // DLE ETX was the end of a packet; anything else leaves the place unknown.
+                    m_state = b == kEtx ? State::Hunt : State::Sync;
+                }
+                break;
             case State::Sync: // wait for the end of whatever packet the stream started in
                 if (b == kDle)
                     m_dleRun ^= 1u;
@@ -57,7 +81,12 @@ public:
                     Append(kDle);
                 } else if (b == kEtx) {
                     m_state = State::Hunt;
-                    onPacket(m_id, static_cast<const std::uint8_t*>(m_data.data()), m_size);
+                    // From here on the framer knows its place; a first packet counts only
+                    // when it proved where it began.
+                    const bool proven = !m_probing || (m_size > 0 && m_size == TsipReportLength(m_id, m_data[0]));
+                    m_probing = false;
+                    if (proven)
+                        onPacket(m_id, static_cast<const std::uint8_t*>(m_data.data()), m_size);
                 } else {
                     Begin(b); // a lone DLE: the packet was cut off and a new one starts
                 }
@@ -66,16 +95,18 @@ public:
         }
     }
 
-    // Forget everything: the next packet is taken only after the end of the current one.
+    // Forget everything, as after opening the port: the next packet is taken when it proves
+    // its start, or else after the end of the current one.
     void Reset()
     {
-        m_state = State::Sync;
+        m_state = State::Probe;
+        m_probing = false;
         m_dleRun = 0;
         m_size = 0;
     }
 
 private:
-    enum class State { Sync, Hunt, Start, Data, DataDle };
+    enum class State { Probe, ProbeId, Sync, Hunt, Start, Data, DataDle };
 
     void Begin(std::uint8_t id)
     {
@@ -87,13 +118,18 @@ private:
     void Append(std::uint8_t b)
     {
         if (m_size == kMaxData) {
-            Reset(); // over-long: drop it and wait for its end
+            // Over-long: drop it and wait for its end.
+            m_state = State::Sync;
+            m_probing = false;
+            m_dleRun = 0;
+            m_size = 0;
             return;
         }
         m_data[m_size++] = b;
     }
 
-    State m_state = State::Sync;
+    State m_state = State::Probe;
+    bool m_probing = false; // the packet being read began at the very start of the stream
     unsigned m_dleRun = 0; // parity of the run of DLE bytes just seen while syncing
     std::uint8_t m_id = 0;
     std::array<std::uint8_t, kMaxData> m_data{};

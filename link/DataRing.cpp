@@ -119,6 +119,22 @@ std::uint32_t DataRing::WriteIndex() const
     return m_write;
 }
 
+bool DataRing::RecordsEndAt(std::uint32_t start, std::uint32_t end) const
+{
+    std::uint32_t left = end >= start ? end - start : m_size - start + end;
+    std::uint32_t at = start;
+    while (left > 0) {
+        const std::uint32_t words = m_words[at] / 2u + 1u;
+        if (words > left)
+            return false;
+        left -= words;
+        at += words;
+        if (at >= m_size)
+            at -= m_size;
+    }
+    return true;
+}
+
 void DataRing::Append(const std::uint8_t* bigEndianWords, std::uint32_t count, bool commit)
 {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -143,6 +159,12 @@ void DataRing::Append(const std::uint8_t* bigEndianWords, std::uint32_t count, b
         w -= m_size;
     m_write = w;
     if (commit) {
+        if (!RecordsEndAt(m_committed.load(std::memory_order_relaxed), w)) {
+            m_badRecordMessages.fetch_add(1, std::memory_order_relaxed);
+            m_write = m_committed.load(std::memory_order_relaxed);
+            m_messageValid = false;
+            return;
+        }
         m_committed.store(w, std::memory_order_release);
         m_commits.fetch_add(1, std::memory_order_relaxed);
     }

@@ -55,13 +55,17 @@ public:
     // Appends `count` big-endian words of the message in progress; with `commit` the
     // message then becomes readable. Nothing is written when the message was already
     // broken or the ring was reset since it began. When the words do not fit before the
-    // read index the whole message is dropped and the overflow count rises.
+    // read index the whole message is dropped and the overflow count rises. On commit the
+    // message's records must end exactly at its end: a length word that runs past it would
+    // make the reader take words of the next message as its own, so such a message is
+    // dropped whole and counted.
     void Append(const std::uint8_t* bigEndianWords, std::uint32_t count, bool commit);
     // Whether the message in progress is still being taken.
     bool MessageValid() const;
 
     std::uint64_t OverflowCount() const { return m_overflows.load(std::memory_order_relaxed); }
     std::uint64_t CommittedMessages() const { return m_commits.load(std::memory_order_relaxed); }
+    std::uint64_t BadRecordMessages() const { return m_badRecordMessages.load(std::memory_order_relaxed); }
 
     // Positions, for tests and diagnostics.
     std::uint32_t ReadIndex() const { return m_read.load(std::memory_order_acquire); }
@@ -72,6 +76,9 @@ public:
     void ResetAt(std::uint32_t index);
 
 private:
+    // Whether the lengths of the records from `start` lead exactly to `end` (ring lock held).
+    bool RecordsEndAt(std::uint32_t start, std::uint32_t end) const;
+
     const std::uint32_t m_size;
     std::unique_ptr<std::uint16_t[]> m_words;
     mutable std::mutex m_lock;  // guards every index move and the writer state
@@ -81,4 +88,5 @@ private:
     bool m_messageValid = false;           // the message in progress is still taken
     std::atomic<std::uint64_t> m_overflows{0};
     std::atomic<std::uint64_t> m_commits{0};
+    std::atomic<std::uint64_t> m_badRecordMessages{0};
 };

@@ -36,6 +36,7 @@ struct LinkCounters {
     std::uint64_t missingLastDrops = 0;   // -5
     std::uint64_t strayFragmentDrops = 0; // -6
     std::uint64_t ringOverflows = 0;
+    std::uint64_t badRecordMessages = 0;  // a record length ran past its message: message dropped
     std::uint64_t replyOverflows = 0;
     std::uint64_t eventOverflows = 0;
     std::uint64_t messagesCommitted = 0;

@@ -289,7 +289,9 @@ int VT_Ethernet::CommandWithBudget(std::uint32_t pollBudget, std::uint16_t code,
         return sent - 100;
     }
     // Replies left over from earlier transactions carry other sequences and are passed
-    // over; each wait lasts its full 5 ms unless a reply comes.
+    // over; each wait lasts its full 5 ms unless a reply comes. Every wait counts toward the
+    // budget, also one that a foreign reply ended, so a steady trickle of foreign replies
+    // cannot hold the transaction for ever.
     std::uint32_t waits = 0;
     for (;;) {
         ReplyEntry reply;
@@ -297,9 +299,9 @@ int VT_Ethernet::CommandWithBudget(std::uint32_t pollBudget, std::uint16_t code,
         if (!got) {
             if (waits >= pollBudget)
                 break;
+            ++waits;
             got = m_replies.PopUntil(reply, std::chrono::steady_clock::now() + std::chrono::milliseconds(kPollMs));
             if (!got) {
-                ++waits;
                 m_polls.Add();
                 continue;
             }
@@ -364,6 +366,7 @@ LinkCounters VT_Ethernet::Counters() const
     LinkCounters c;
     m_reassembler.AddCountersTo(c);
     c.ringOverflows = m_ring.OverflowCount();
+    c.badRecordMessages = m_ring.BadRecordMessages();
     c.messagesCommitted = m_ring.CommittedMessages();
     c.replyOverflows = m_replies.OverflowCount();
     c.eventOverflows = m_events.OverflowCount();

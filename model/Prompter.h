@@ -10,6 +10,9 @@ public:
     virtual ~Prompter() = default;
     // A modal message with an OK button; the text is MessageText(id).
     virtual void message(int id) = 0;
+    // The same for a failure that the operator must see as an error (the error icon where
+    // boxes have icons); elsewhere it is an ordinary message.
+    virtual void errorMessage(int id) { message(id); }
     // A question with Yes and No buttons; true for Yes.
     virtual bool askYesNo(int id) = 0;
     // The few messages whose text is not in the string table.

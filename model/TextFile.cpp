@@ -1,31 +1,65 @@
 #include "model/TextFile.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// A name beside `path` that no other save is using: created exclusively, so a second writer
+// (another instance, a tool) gets a file of its own. -1 when none could be made.
+int CreateTemporaryBeside(const std::string& path, std::string& tmp)
+{
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        tmp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1)) + "-" +
+              std::to_string(static_cast<unsigned long long>(stamp) % 1000000007u) + ".tmp";
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
 
 bool SaveFileAtomically(const std::string& path, std::string_view bytes)
 {
     if (path.empty())
         return false;
-    const std::string tmp = path + ".tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // The rename would replace a file the user protected; a plain write would be refused.
+    struct stat old {};
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return false;
+    std::string tmp;
+    const int fd = CreateTemporaryBeside(path, tmp);
     if (fd < 0)
         return false;
-    bool ok = true;
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    bool ok = WriteAll(fd, bytes);
+    if (ok && exists && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0)
+        ok = false;
     if (ok && ::fsync(fd) != 0)
         ok = false;
     if (::close(fd) != 0)
@@ -37,37 +71,54 @@ bool SaveFileAtomically(const std::string& path, std::string_view bytes)
     return ok;
 }
 
-LineReader::LineReader(const std::string& path, size_t cap) : m_cap(cap)
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t limit)
 {
-    if (!path.empty())
-        m_file = std::fopen(path.c_str(), "rbe");
+    bytes.clear();
+    if (path.empty())
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    char chunk[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            break;
+        if (n < 0 || bytes.size() + static_cast<size_t>(n) > limit)
+            ok = false;
+        else
+            bytes.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (!ok)
+        bytes.clear();
+    return ok;
 }
 
-LineReader::~LineReader()
+LineReader::LineReader(const std::string& path, size_t cap) : m_cap(cap)
 {
-    if (m_file)
-        std::fclose(m_file);
+    m_open = ReadWholeFile(path, m_bytes, kFileLimit);
 }
 
 bool LineReader::next(std::string& line)
 {
     line.clear();
-    if (!m_file)
+    if (m_pos >= m_bytes.size())
         return false;
-    bool any = false;
-    int c;
-    while ((c = std::getc(m_file)) != EOF) {
-        any = true;
-        if (c == '\n')
-            break;
-        if (line.size() < m_cap + 1) // one over the cap, so a CR just past it can be dropped
-            line.push_back(static_cast<char>(c));
-    }
+    const size_t lf = m_bytes.find('\n', m_pos);
+    const size_t end = lf == std::string::npos ? m_bytes.size() : lf;
+    // One over the cap, so a CR just past it can be dropped.
+    line.assign(m_bytes, m_pos, std::min(end - m_pos, m_cap + 1));
+    m_pos = lf == std::string::npos ? m_bytes.size() : lf + 1;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     if (line.size() > m_cap)
         line.resize(m_cap);
-    return any;
+    return true;
 }
 
 KeyValue SplitKeyValue(std::string_view line)

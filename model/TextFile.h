@@ -2,21 +2,28 @@
 // CR LF or LF are accepted when read, and a save never leaves a half-written file behind.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
-// Writes `bytes` to "<path>.tmp", checking every write, the sync and the close, then renames
-// it over `path`. On any failure the temporary file is removed, the old file is untouched,
-// and false is returned.
+// Writes `bytes` to a temporary file of its own beside `path` (so two saves of one file never
+// share one), checking every write, the sync and the close, then renames it over `path` with
+// the old file's permissions. A file that exists but is closed to writing by us is refused, as
+// a direct write would be. On any failure the temporary file is removed, the old file is
+// untouched, and false is returned.
 bool SaveFileAtomically(const std::string& path, std::string_view bytes);
 
-// Collects the lines of a text file in memory; Save() stores them atomically.
+// Collects the lines of a text file in memory; Save() stores them atomically. A CR or LF
+// inside a line (a name typed with a line break) becomes a blank: it would end the line early
+// and shift or inject the lines after it.
 class TextWriter {
 public:
     void line(std::string_view text)
     {
+        const size_t from = m_text.size();
         m_text.append(text);
+        for (size_t i = from; i < m_text.size(); ++i)
+            if (m_text[i] == '\r' || m_text[i] == '\n')
+                m_text[i] = ' ';
         m_text.append("\r\n");
     }
     const std::string& text() const { return m_text; }
@@ -26,23 +33,31 @@ private:
     std::string m_text;
 };
 
+// The whole of a regular file, read at once. False, with `bytes` empty, when the file is
+// missing, is no regular file, is larger than `limit`, or a read fails.
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t limit);
+
 // Reads a text file line by line. A line longer than the cap keeps its first `cap`
 // characters and the rest of it is skipped, so later lines still read as themselves.
 // A CR before the LF is dropped; a file of CR-only line ends reads as one line.
+// The file is read whole when the reader is made, so a read error (or a folder in the
+// file's place) leaves the reader closed, as a missing file does, and never a part loaded.
 class LineReader {
 public:
-    LineReader(const std::string& path, size_t cap);
-    ~LineReader();
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
+    // Larger than any settings, header or list file the program writes.
+    static constexpr size_t kFileLimit = 64u << 20;
 
-    bool isOpen() const { return m_file != nullptr; }
+    LineReader(const std::string& path, size_t cap);
+
+    bool isOpen() const { return m_open; }
     // False at the end of the file when no character was left to read.
     bool next(std::string& line);
 
 private:
-    std::FILE* m_file = nullptr;
+    std::string m_bytes;
+    size_t m_pos = 0;
     size_t m_cap;
+    bool m_open = false;
 };
 
 // The settings readers split a line into key and value at the first colon; a line without

@@ -31,13 +31,24 @@ QWidget* MessageBoxPrompter::Parent()
     return QApplication::activeWindow();
 }
 
-void MessageBoxPrompter::message(int id)
+void MessageBoxPrompter::Show(int id, int icon)
 {
     if (m_quiet) {
         std::fprintf(stderr, "delvora: message %d: %s\n", id, MessageText(id));
         return;
     }
-    QMessageBox::warning(Parent(), Caption(), Text(MessageText(id)));
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), Caption(), Text(MessageText(id)), QMessageBox::Ok, Parent());
+    box.exec();
+}
+
+void MessageBoxPrompter::message(int id)
+{
+    Show(id, QMessageBox::Warning);
+}
+
+void MessageBoxPrompter::errorMessage(int id)
+{
+    Show(id, QMessageBox::Critical);
 }
 
 bool MessageBoxPrompter::askYesNo(int id)

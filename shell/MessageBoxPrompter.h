@@ -12,10 +12,13 @@ public:
     void SetQuiet(bool quiet) { m_quiet = quiet; }
 
     void message(int id) override;
+    void errorMessage(int id) override;
     bool askYesNo(int id) override;
     void messageText(const std::string& text) override;
 
 private:
     static QWidget* Parent();
+    // A box with the string-table text `id` and a QMessageBox icon.
+    void Show(int id, int icon);
     bool m_quiet = false;
 };

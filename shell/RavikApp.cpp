@@ -132,6 +132,8 @@ bool CRavikApp::InitInstance()
 
     m_recentFiles.Load(*m_parts.profile);
     LoadSettings();
+    if (EndRequested())  // told to end while the GPS port's message was open
+        return false;
     // The default palette file belongs to the radargram display; this build draws with the
     // palette gain of the profile alone.
 
@@ -148,6 +150,8 @@ bool CRavikApp::InitInstance()
         std::lock_guard measure(m_locks.Measure);
         DetectUnit(0);
     }
+    if (EndRequested())  // told to end while the adapter's message was open
+        return false;
     if (m_status.IsConnected() && m_unit) {
         std::lock_guard driver(m_locks.Driver);
         m_unit->SetCountry(static_cast<std::uint8_t>(m_params.m_nCountry));

@@ -41,8 +41,12 @@ public:
     CRavikApp(const CRavikApp&) = delete;
     CRavikApp& operator=(const CRavikApp&) = delete;
 
-    // False only when the main window cannot be made.
+    // False when the main window cannot be made, or when the program was told to end while
+    // a message box of start-up was open: then neither the window opens nor a frame is sent.
     bool InitInstance();
+    // Whether the program has been told to end (the session ended); start-up asks it after
+    // each step that may show a message box.
+    void SetEndRequested(std::function<bool()> requested) { m_endRequested = std::move(requested); }
     // Stops what runs, joins the worker threads and saves the profile. Returns 0.
     int ExitInstance();
 
@@ -160,7 +164,10 @@ private:
     void StopMeasuringDocument();
     void NoteGpsState();
 
+    bool EndRequested() const { return m_endRequested && m_endRequested(); }
+
     AppParts m_parts;
+    std::function<bool()> m_endRequested;
     RefreshThrottle m_throttle;
     QTimer m_lateRefresh;
     std::unique_ptr<QPrinter> m_printer;

@@ -40,6 +40,7 @@ int main(int argc, char** argv)
         CRavikApp app(ProgramParts(prompter, profile, clock));
         running = &app;
         InstallProgramDialogs(app);
+        app.SetEndRequested([&] { return sessionEnd.Requested(); });
         // Told to end while the settings files were read: no window, no presence check.
         if (!sessionEnd.Requested() && app.InitInstance() && !sessionEnd.Requested())
             rc = qapp.exec();

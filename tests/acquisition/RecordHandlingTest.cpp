@@ -212,14 +212,15 @@ TEST_F(RecordHandling, AGlitchInThePositionIsNotFilled)
     EXPECT_EQ(rig.acq->Counters().oversizedGaps, 1u);
 }
 
-TEST_F(RecordHandling, RecordRunningPastTheCommittedDataIsAnInconsistentRing)
+TEST_F(RecordHandling, RecordRunningPastItsMessageNeverReachesTheAcquisition)
 {
     Start({0}, 4, 1);
     SimRecord past = SimRecord::Trace(0, 0, Ramp(4, 0));
     past.lengthWord = 6 + 2 * 100;
     Send({past});
-    EXPECT_EQ(Take(), kReadInconsistent);
+    EXPECT_EQ(Take(), kReadEmpty);
     EXPECT_EQ(rig.Traces(0), 0);
+    EXPECT_EQ(rig.driver->Link().Counters().badRecordMessages, 1u);
 }
 
 TEST_F(RecordHandling, SensorValuesAreFourteenBitsWithTheirSign)

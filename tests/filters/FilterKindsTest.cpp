@@ -207,6 +207,17 @@ TEST(Gain, WithoutFrequencyTimeCountsInSamples)
     }
 }
 
+TEST(Gain, FrequencyNoUnitSamplesAtCountsInSamples)
+{
+    FilterChain list;
+    Only(list, Gain::kName).setFloat(Gain::kSlope, 0.5);
+    // 1 MHz is what a header without a sample interval says.
+    for (double unreal : {1.0, 0.25, 1e-300}) {
+        const Block out = Filtered(list, Block(5, 10), BlockInfo(5, 1, 0, unreal));
+        EXPECT_EQ(out, (Block{10, 15, 20, 25, 30})) << "frequency " << unreal;
+    }
+}
+
 TEST(BandPass, PassesTheBandAndStopsTheRest)
 {
     FilterChain list;

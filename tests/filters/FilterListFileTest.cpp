@@ -91,7 +91,7 @@ TEST_F(FilterListFileTest, SavesExactBytes)
     List() = ThreeFilters();
     ASSERT_EQ(FilterListSave(handle, path.c_str()), 1);
     EXPECT_EQ(ReadFileBytes(path), kGolden);
-    EXPECT_EQ(::access((path + ".tmp").c_str(), F_OK), -1);
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"def_filter_list"});
 }
 
 TEST_F(FilterListFileTest, RoundTripKeepsEveryParameterType)
@@ -290,5 +290,5 @@ TEST_F(FilterListFileTest, FailedSaveKeepsTheOldFile)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save reported success";
     EXPECT_EQ(ReadFileBytes(path), kGolden);
-    EXPECT_EQ(::access((path + ".tmp").c_str(), F_OK), -1);
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"def_filter_list"});
 }

@@ -287,6 +287,25 @@ TEST(CFilterListEdit, ConfirmedEditReplacesListAndMirror)
     EXPECT_EQ(As<float>(list.GetFilterInfo(1), 3)->GetValue(), 2.0f);
 }
 
+TEST(FilterListEdit, ListDestroyedWhileTheEditorRunsIsNotWritten)
+{
+    const FilterListHandle handle = FilterListCreate();
+    ASSERT_NE(handle, 0u);
+    FilterListLookup(handle)->add(DcRemoval::kName);
+    ScriptedEditor editor([&](FilterEditorModel& model) {
+        model.add(Gain::kName);
+        EXPECT_EQ(FilterListDestroy(handle), 1);  // its document closed meanwhile
+        return true;
+    });
+    const Block block(100, 1);
+    MeasureInfo info{};
+    info.samplesPerTrace = 10;
+    info.traces = 10;
+    EXPECT_EQ(FilterListEdit(handle, 0, block.data(), info), 0);
+    EXPECT_EQ(editor.runs, 1);
+    EXPECT_EQ(FilterListLookup(handle), nullptr);
+}
+
 TEST(CFilterListEdit, CancelledEditChangesNothing)
 {
     CFilterList list;

@@ -233,3 +233,22 @@ TEST(MeasureInfoLoad, HeaderWrittenByTheDataSetReadsBack)
     EXPECT_DOUBLE_EQ(info.timeWindow, 256.0);
     EXPECT_DOUBLE_EQ(info.traceInterval, 0.05);
 }
+
+TEST(MeasureInfoLoad, HeaderWithoutASampleIntervalGivesNoFrequency)
+{
+    TempDir dir;
+    CRadHeader header;
+    header.m_strPath = dir.file("unknown.rad");
+    header.m_nSamples = 512;
+    header.m_nFrequencySteps = 8;
+    header.m_dSystemCalibration = 0;  // the unit gave no interval, so the data set says 1 MHz
+    header.m_fFrequency = 1.0f;
+    header.m_nLastTrace = 10;
+    ASSERT_EQ(header.Write(nullptr, 0, 0), 0);
+    ASSERT_NE(ReadFileBytes(header.m_strPath).find("FREQUENCY:   1.000000\r\n"), std::string::npos);
+    MeasureInfo info{};
+    ASSERT_EQ(MeasureInfoLoad(&info, header.m_strPath.c_str()), 1);
+    EXPECT_EQ(info.samplesPerTrace, 512);
+    EXPECT_EQ(info.samplingFrequency, 0.0);
+    EXPECT_EQ(info.timeWindow, 0.0);
+}

@@ -584,6 +584,7 @@ TEST_F(ReceiverTest, MissingDeviceCannotBeOpened)
     EXPECT_EQ(receiver->Open(), 0);
     EXPECT_FALSE(receiver->IsOpen());
     EXPECT_EQ(prompter.ids, std::vector<int>{57654});
+    EXPECT_EQ(prompter.errors, std::vector<int>{57654}) << "shown as an error";
 }
 
 TEST_F(ReceiverTest, AFileIsNoSerialPort)
@@ -593,6 +594,7 @@ TEST_F(ReceiverTest, AFileIsNoSerialPort)
     profile.writeString("GPS Settings", "Device COM1", dir.file("plain"));
     EXPECT_EQ(receiver->Open(), 0);
     EXPECT_EQ(prompter.ids, std::vector<int>{57656});
+    EXPECT_EQ(prompter.errors, std::vector<int>{57656}) << "shown as an error";
 }
 
 TEST_F(ReceiverTest, OneAndAHalfStopBitsAreRefusedAndThePortIsLetGo)

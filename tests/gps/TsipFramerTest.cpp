@@ -115,6 +115,46 @@ TEST(TsipFramer, AStreamJoinedMidPacketYieldsNoFalsePacket)
     }
 }
 
+TEST(TsipFramer, AStreamThatBeginsAtAPacketLosesNoPacket)
+{
+    struct Case {
+        const char* what;
+        std::string stream;
+        std::vector<std::uint8_t> ids;
+    };
+    const std::vector<std::uint8_t> eight(8, 0x22);
+    const Case cases[] = {
+        {"position first", kPosition + kDilution, {0x4a, 0x6d}},
+        {"dilutions first", kDilution + kPosition, {0x6d, 0x4a}},
+        {"a known id whose end comes at the wrong length", Bytes({0x10, 0x4a, 1, 2, 3, 0x10, 0x03}) + kDilution, {0x6d}},
+        {"a report this program does not read", TsipPacket(0x8f, eight) + kDilution, {0x6d}},
+        {"text before the first packet", "# Name: x\n" + kPosition + kDilution, {0x6d}},
+        {"a doubled DLE", Bytes({0x10, 0x10, 0x4a, 0x10, 0x03}) + kDilution, {0x6d}},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t cut = 0; cut <= c.stream.size(); ++cut) {
+            CTsipFramer framer;
+            auto packets = Frame(framer, c.stream.substr(0, cut));
+            const auto rest = Frame(framer, c.stream.substr(cut));
+            packets.insert(packets.end(), rest.begin(), rest.end());
+            std::vector<std::uint8_t> ids;
+            for (const Packet& p : packets)
+                ids.push_back(p.id);
+            EXPECT_EQ(ids, c.ids) << c.what << ", cut at " << cut;
+        }
+    }
+}
+
+TEST(TsipFramer, ResetStartsOverAtAPacketBoundary)
+{
+    CTsipFramer framer;
+    Frame(framer, kPosition.substr(0, 7));
+    framer.Reset();
+    const auto packets = Frame(framer, kDilution);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].data.size(), 17u);
+}
+
 TEST(TsipFramer, ALoneDleStartsANewPacket)
 {
     CTsipFramer framer;

@@ -45,19 +45,35 @@ TEST(DataRing, RecordAcrossWordOneMillionNineHundredNinetyNineThousandNineHundre
     EXPECT_EQ(ring.NextRecord(), -1);
 }
 
-TEST(DataRing, RecordRunningPastTheCommittedEndIsReported)
+TEST(DataRing, MessageWhoseRecordRunsPastItsEndIsDroppedWhole)
 {
-    DataRing ring(100);
-    Commit(ring, {20, 0x6600, 0, 0});  // says 11 words, 4 are there
-    EXPECT_EQ(ring.NextRecord(), -3);
-    EXPECT_EQ(ring.ReleaseRecord(), 0);
-    EXPECT_EQ(ring.ReadIndex(), 4u);
+    struct Case {
+        const char* what;
+        std::uint32_t at;
+        std::vector<std::uint16_t> words;
+    };
+    const Case cases[] = {
+        {"one record says 11 words, 4 are there", 0, {20, 0x6600, 0, 0}},
+        {"a whole record, then one that says 11 words", 0, {4, 0x4D00, 1, 20, 0x6600, 0, 0}},
+        {"wraps, says 11 words, 5 are there", 97, {20, 0x6600, 0, 0, 0}},
+        {"wrapped sample count one short", 98, {8, 0x6601, 0, 5}},
+    };
+    for (const Case& c : cases) {
+        DataRing ring(100);
+        ring.ResetAt(c.at);
+        Commit(ring, c.words);
+        EXPECT_EQ(ring.NextRecord(), -1) << c.what;
+        EXPECT_EQ(ring.CommittedEnd(), c.at % 100) << c.what;
+        EXPECT_EQ(ring.BadRecordMessages(), 1u) << c.what;
+        EXPECT_EQ(ring.CommittedMessages(), 0u) << c.what;
 
-    ring.ResetAt(97);
-    Commit(ring, {20, 0x6600, 0, 0, 0});  // wraps, says 11 words, 5 are there
-    EXPECT_EQ(ring.NextRecord(), -2);
-    EXPECT_EQ(ring.ReleaseRecord(), 0);
-    EXPECT_EQ(ring.ReadIndex(), 2u);
+        // The next message is taken as itself, not as the rest of the dropped one.
+        Commit(ring, {6, 0x3A05, 0, 7});
+        ASSERT_EQ(ring.NextRecord(), static_cast<int>(c.at)) << c.what;
+        EXPECT_EQ(RecordLong(ring, ReadRecordHeader(ring, c.at)), 7u) << c.what;
+        EXPECT_EQ(ring.ReleaseRecord(), 1) << c.what;
+        EXPECT_EQ(ring.NextRecord(), -1) << c.what;
+    }
 }
 
 TEST(DataRing, WrappedRecordIsCompleteOnlyWithItsLastWordCommitted)
@@ -66,11 +82,12 @@ TEST(DataRing, WrappedRecordIsCompleteOnlyWithItsLastWordCommitted)
     ring.ResetAt(98);
     const auto bytes = BigEndian({8, 0x6601, 0, 5, 0x1111});
     ring.BeginMessage();
-    ring.Append(bytes.data(), 4, true);  // committed end at 2: one sample short
-    EXPECT_EQ(ring.NextRecord(), -2);
-    ring.BeginMessage();
+    ring.Append(bytes.data(), 4, false);  // last fragment still to come
+    EXPECT_EQ(ring.NextRecord(), -1);
     ring.Append(bytes.data() + 8, 1, true);
     EXPECT_EQ(ring.NextRecord(), 98);
+    EXPECT_EQ(ring.ReleaseRecord(), 1);
+    EXPECT_EQ(ring.ReadIndex(), 3u);
 }
 
 TEST(DataRing, WriterStopsOneWordBeforeUnreadRecords)

@@ -133,6 +133,37 @@ TEST_F(Links, UnansweredTransactionSpendsItsWholeBudgetAndLeavesNoStaleAnswer)
     EXPECT_EQ(link->Counters().transactionPolls - before, VT_Ethernet::kDefaultPollBudget + 3);
 }
 
+TEST_F(Links, TrickleOfForeignRepliesCannotHoldATransaction)
+{
+    ASSERT_EQ(link->Open(), kLinkOpened);
+    // The unit never answers; instead a foreign reply comes every 2 ms, each ending a wait
+    // early, until the transaction gives up (or ten seconds pass).
+    std::atomic<bool> transactionOver{false};
+    std::atomic<bool> trickleRanOut{false};
+    std::atomic<bool> trickleEnded{false};
+    peer->SetOverride([&](const Request& r, ScriptedUnit& u) {
+        Request stale = r;
+        stale.sequence = static_cast<std::uint16_t>(r.sequence - 1);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!transactionOver) {
+            if (std::chrono::steady_clock::now() > end) {
+                trickleRanOut = true;
+                break;
+            }
+            u.Reply(stale, {9, 9, 9, 9, 9, 9, 9, 9});
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        trickleEnded = true;
+        return true;
+    });
+    EXPECT_EQ(link->CommandWithBudget(20, 61, 0, 1), kCommandNoAnswer);
+    transactionOver = true;
+    while (!trickleEnded)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(trickleRanOut) << "the transaction waited as long as foreign replies kept coming";
+    EXPECT_GT(link->Counters().foreignReplies, 0u);
+}
+
 TEST_F(Links, PopReplyTakesTheOldestQueuedReply)
 {
     ASSERT_EQ(link->Open(), kLinkOpened);

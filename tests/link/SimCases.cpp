@@ -312,3 +312,86 @@ void CheckStreamFaults(SimCaseContext& c)
     EXPECT_GE(counters.framesIgnored, 2u);  // other station, broadcast (other EtherTypes may not pass the filter)
     EXPECT_EQ(counters.ringOverflows, 0u);
 }
+
+void CheckRecordsPastTheirMessage(SimCaseContext& c)
+{
+    ASSERT_EQ(c.detect(), 1);
+    CDriver& d = c.driver;
+    VT_Ethernet& link = d.Link();
+    c.currentSlot = 0;
+    d.SetTriggerSource(-1, 'W', 16);
+    d.SetTriggerSource(-1, 'T', 0);
+    d.SetTraceInterval(0, 1);
+    d.SetSamples(512);
+    d.SetActiveChannels(1);
+    c.unit.ClearHistory();
+    ASSERT_EQ(d.StartAcquisition(), 0);
+
+    // Every trace record the reader gets, of any length, in order of arrival.
+    std::vector<std::pair<std::pair<int, std::uint32_t>, std::vector<std::int16_t>>> delivered;
+    bool inconsistent = false;
+    std::vector<std::int16_t> samples(4096);
+    auto pump = [&] {
+        for (int i = link.NextRecord(); i >= 0; i = link.NextRecord()) {
+            const RingRecord r = ReadRecordHeader(link.Ring(), static_cast<std::uint32_t>(i));
+            if (r.Is(RecordType::TraceRecord) && IsWellFormed(r)) {
+                const std::uint32_t n = CopyTraceSamples(link.Ring(), r, samples.data(), 4096);
+                delivered.push_back({{r.channelCode, RecordLong(link.Ring(), r)},
+                                     std::vector<std::int16_t>(samples.begin(), samples.begin() + n)});
+            }
+            link.ReleaseRecord();
+        }
+        if (link.NextRecord() < -1)
+            inconsistent = true;
+    };
+
+    const int kFaults = 6;
+    ASSERT_TRUE(WaitUntil([&] {
+        pump();
+        return delivered.size() >= 5;
+    }));
+    for (int f = 0; f < kFaults; ++f) {
+        std::string error;
+        ASSERT_TRUE(c.unit.AddFault("bad-record=past-end", error)) << error;
+        ASSERT_TRUE(WaitUntil([&] {
+            pump();
+            return c.unit.PendingFaults().empty();
+        })) << "fault " << f << " never fired";
+        const std::size_t mark = delivered.size();
+        ASSERT_TRUE(WaitUntil([&] {
+            pump();
+            return delivered.size() >= mark + 3;
+        })) << "no traces after fault " << f;
+    }
+    d.StopAcquisition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pump();
+    EXPECT_FALSE(inconsistent) << "a record ran past the committed data";
+
+    std::set<std::uint16_t> faultMessages;
+    for (const SimSentMessage& m : c.unit.SentMessages())
+        if (!m.faults.empty())
+            faultMessages.insert(m.msgSeq);
+    ASSERT_EQ(faultMessages.size(), std::size_t{kFaults});
+    std::map<std::pair<int, std::uint32_t>, std::vector<std::int16_t>> sent;
+    for (const SimTrace& t : c.unit.SentTraces())
+        if (!faultMessages.count(t.msgSeq))
+            sent[{t.code, t.position}] = t.samples;
+
+    std::set<std::pair<int, std::uint32_t>> seen;
+    for (const auto& [key, got] : delivered) {
+        EXPECT_TRUE(seen.insert(key).second) << "position " << key.second << " delivered twice";
+        const auto it = sent.find(key);
+        if (it == sent.end()) {
+            ADD_FAILURE() << "a trace the unit never sent whole: code " << key.first << " position "
+                          << key.second << ", " << got.size() << " samples";
+            continue;
+        }
+        EXPECT_EQ(got, it->second) << "trace at position " << key.second << " arrived changed";
+    }
+    for (const auto& [key, s] : sent)
+        EXPECT_TRUE(seen.count(key)) << "trace at position " << key.second << " lost without a fault of its own";
+    const LinkCounters counters = link.Counters();
+    EXPECT_EQ(counters.badRecordMessages, std::uint64_t{kFaults});
+    EXPECT_EQ(counters.ringOverflows, 0u);
+}

@@ -31,3 +31,6 @@ void CheckVanishAndReturn(SimCaseContext& c);
 // A time-mode stream of 2048-sample traces with every fragment and malformed-frame fault
 // of the unit injected in turn: each costs at most its own message.
 void CheckStreamFaults(SimCaseContext& c);
+// The same stream with records whose length runs past the end of their message: each such
+// message is dropped and counted, and every other trace arrives as sent.
+void CheckRecordsPastTheirMessage(SimCaseContext& c);

@@ -111,3 +111,17 @@ TEST_F(SimOverVeth, EachStreamFaultCostsOnlyItsOwnMessage)
     CheckStreamFaults(c);
     EXPECT_EQ(driver->Link().Counters().captureDropped, 0u);
 }
+
+class SimOverVethPatterns : public SimOverVeth, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SimOverVethPatterns, RecordPastItsMessageCostsOnlyThatMessage)
+{
+    CSimUnitConfig config = CSimUnitConfig::Tolam();
+    config.rate = 400;
+    ASSERT_TRUE(SimPattern::Parse(GetParam(), config.pattern)) << GetParam();
+    StartUnit(config);
+    auto c = Context();
+    CheckRecordsPastTheirMessage(c);
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, SimOverVethPatterns, ::testing::Values("ramp", "const:-1234", "const:0"));

@@ -180,7 +180,7 @@ TEST_F(RadHeaderFile, MeasuredChannelWritesThe38LinesByteForByte)
     EXPECT_EQ(ReadFileBytes(h.m_strPath), kMeasuredChannelRad);
     EXPECT_EQ(h.m_strWheelName, "Cart wheel");
     EXPECT_DOUBLE_EQ(h.m_dWheelCalibration, 512.5);
-    EXPECT_FALSE(std::filesystem::exists(h.m_strPath + ".tmp"));
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"S_B2.rad"});
 }
 
 TEST_F(RadHeaderFile, DerivedLinesFollowTheirFormulas)
@@ -501,7 +501,7 @@ TEST_F(RadHeaderFile, FailedWriteGives6AndKeepsThePreviousFile)
     }
     EXPECT_EQ(result, 6);
     EXPECT_EQ(ReadFileBytes(h.m_strPath), "previous header\r\n");
-    EXPECT_FALSE(std::filesystem::exists(h.m_strPath + ".tmp"));
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"full.rad"});
     EXPECT_EQ(h.m_nSamples, 400) << "the header in memory keeps its refreshed values";
 }
 

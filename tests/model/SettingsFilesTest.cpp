@@ -6,6 +6,7 @@
 #include "tests/support/TempDir.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -309,6 +310,60 @@ TEST_F(SettingsFiles, NoSettingsFolderReportsEverySave)
     set.LoadAll(prompter);
     set.SaveAll(prompter);
     EXPECT_EQ(prompter.ids, (std::vector<int>{133, 134, 135, 136, 139, 140, 141, 142}));
+}
+
+TEST_F(SettingsFiles, UnreadableFileIsReportedAsMissing)
+{
+    const std::pair<const char*, int> files[] = {
+        {"last_used_param", 133}, {"global_settings", 134}, {"preset_param", 135}, {"wheel_presets", 136}};
+    for (const auto& [name, id] : files) {
+        TempDir folder;
+        RecordingPrompter shown;
+        CMeasParamSet(folder.path()).SaveAll(shown);
+        ASSERT_TRUE(std::filesystem::remove(folder.file(name)));
+        ASSERT_TRUE(std::filesystem::create_directory(folder.file(name)));
+        CMeasParamSet set(folder.path());
+        set.LoadAll(shown);
+        EXPECT_EQ(shown.ids, std::vector<int>{id}) << "a folder in place of " << name;
+    }
+}
+
+TEST_F(SettingsFiles, LineBreaksInNamesBecomeBlanks)
+{
+    CMeasParamSet out(dir.path());
+    out.m_params[0].m_strName = "two\r\nCHANNEL ACTIVE:0";
+    out.m_params[0].m_bActive = 1;
+    out.m_params[0].m_nSamples = 1024;
+    out.m_params[1].m_strName = "lf\nline";
+    out.m_params[1].m_nSamples = 256;
+    out.m_strUnits = "m\r\nBEEPER:1";
+    out.m_bBeeper = 0;
+    CMeasParam preset;
+    preset.m_strName = "p\nSAMPLES:9";
+    preset.m_nSamples = 512;
+    out.AddPreset(preset);
+    CWheel w;
+    w.m_strName = "w\rCALIBRATION:9";
+    w.m_dCalibration = 100;
+    out.AddWheel(w);
+    ASSERT_TRUE(out.SaveLastUsed() && out.SaveGlobals() && out.SavePresets() && out.SaveWheels());
+
+    CMeasParamSet in(dir.path());
+    ASSERT_TRUE(in.LoadLastUsed() && in.LoadGlobals() && in.LoadPresets() && in.LoadWheels());
+    EXPECT_EQ(in.m_params[0].m_strName, "two  CHANNEL ACTIVE:0");
+    EXPECT_EQ(in.m_params[0].m_bActive, 1);
+    EXPECT_EQ(in.m_params[0].m_nSamples, 1024);
+    EXPECT_EQ(in.m_params[1].m_strName, "lf line");
+    EXPECT_EQ(in.m_params[1].m_nSamples, 256) << "a line break shifted the later lines";
+    EXPECT_EQ(in.m_params[15].m_nTimeZero, out.m_params[15].m_nTimeZero);
+    EXPECT_EQ(in.m_strUnits, "m  BEEPER:1");
+    EXPECT_EQ(in.m_bBeeper, 0);
+    ASSERT_EQ(in.GetPresetCount(), 1);
+    EXPECT_EQ(in.m_presets[0]->m_strName, "p SAMPLES:9");
+    EXPECT_EQ(in.m_presets[0]->m_nSamples, 512);
+    ASSERT_EQ(in.GetWheelCount(), 1);
+    EXPECT_EQ(in.m_wheels[0]->m_strName, "w CALIBRATION:9");
+    EXPECT_DOUBLE_EQ(in.m_wheels[0]->m_dCalibration, 100);
 }
 
 TEST(StringTable, HoldsTheSettingsMessages)

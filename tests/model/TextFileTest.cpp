@@ -6,6 +6,10 @@
 #include <sys/resource.h>
 #include <csignal>
 #include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 TEST(TextFile, WriterEndsEveryLineInCrLf)
 {
@@ -105,7 +109,7 @@ TEST(TextFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
 
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(path), "old contents\r\n");
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"settings"});
 }
 
 TEST(TextFile, SaveIntoMissingFolderFails)
@@ -113,4 +117,76 @@ TEST(TextFile, SaveIntoMissingFolderFails)
     TempDir dir;
     EXPECT_FALSE(SaveFileAtomically(dir.file("no/such/folder/f"), "x"));
     EXPECT_FALSE(SaveFileAtomically("", "x"));
+}
+
+TEST(TextFile, SaveOverAFileClosedToWritingFailsAndKeepsIt)
+{
+    for (const mode_t mode : {0444, 0000}) {
+        TempDir dir;
+        const std::string path = dir.file("settings");
+        WriteFileBytes(path, "protected\r\n");
+        ASSERT_EQ(chown(dir.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+
+        const int saved = RunUnprivileged([&] { return SaveFileAtomically(path, "defaults\r\n") ? 1 : 0; });
+
+        EXPECT_EQ(saved, 0) << "mode " << std::oct << mode;
+        EXPECT_EQ(ReadFileBytes(path), "protected\r\n") << "mode " << std::oct << mode;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"settings"});
+    }
+}
+
+TEST(TextFile, SaveKeepsTheOldFilesPermissions)
+{
+    TempDir dir;
+    const std::string path = dir.file("settings");
+    WriteFileBytes(path, "old\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(SaveFileAtomically(path, "new\r\n"));
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadFileBytes(path), "new\r\n");
+}
+
+TEST(TextFile, ConcurrentSavesOfOneFileNeverMix)
+{
+    TempDir dir;
+    const std::string path = dir.file("settings");
+    const std::string a(300000, 'a'), b(200000, 'b');
+    for (int round = 0; round < 40; ++round) {
+        bool savedA = false, savedB = false;
+        std::thread other([&] { savedB = SaveFileAtomically(path, b); });
+        savedA = SaveFileAtomically(path, a);
+        other.join();
+        ASSERT_TRUE(savedA && savedB) << "round " << round;
+        const std::string now = ReadFileBytes(path);
+        ASSERT_TRUE(now == a || now == b) << "round " << round << ": a mixed file of " << now.size() << " bytes";
+    }
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"settings"});
+}
+
+TEST(TextFile, UnreadableFileReadsAsMissing)
+{
+    TempDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory(dir.file("folder")));
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    // The kernel's view of this process's memory is a regular file whose first page cannot
+    // be read: a read error partway, as a failing disk gives.
+    const Case cases[] = {{"a folder in the file's place", dir.file("folder")},
+                          {"a read error", "/proc/self/mem"}};
+    for (const Case& c : cases) {
+        LineReader in(c.path, 254);
+        EXPECT_FALSE(in.isOpen()) << c.what;
+        std::string line = "stale";
+        EXPECT_FALSE(in.next(line)) << c.what;
+        EXPECT_EQ(line, "") << c.what;
+    }
 }

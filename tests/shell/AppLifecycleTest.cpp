@@ -167,6 +167,33 @@ TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
     EXPECT_TRUE(h.files.AnyExists());
 }
 
+TEST(AppLifecycle, EndRequestedDuringAStartUpMessageStopsBeforeTheWindowAndTheUnit)
+{
+    // The signal comes while the step that can show a box runs: the GPS port's (the GPS
+    // settings) or the adapter's (the presence check).
+    struct Case {
+        const char* during;
+        EventLog expected;
+    };
+    const Case cases[] = {
+        {"gps on", {"gps settings", "gps on"}},
+        {"unit detect", {"gps settings", "gps off", "make main frame", "data header defaults", "unit detect"}},
+    };
+    for (const Case& c : cases) {
+        AppHarness h;
+        h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 1);
+        if (std::string(c.during) == "gps on")
+            h.profile.writeInt(CAppSettings::kGpsSection, "Log GPS On/Off", 1);
+        h.Construct();
+        h.log.clear();
+        h.app->SetEndRequested([&] { return std::find(h.log.begin(), h.log.end(), c.during) != h.log.end(); });
+        EXPECT_FALSE(h.app->InitInstance()) << c.during;
+        EXPECT_EQ(h.log, c.expected) << c.during;
+        EXPECT_TRUE(h.app->MainWindow() == nullptr || !h.app->MainWindow()->isVisible()) << c.during;
+        EXPECT_EQ(h.app->m_pMarkerSettings, nullptr) << c.during;
+    }
+}
+
 TEST(AppLifecycle, ExitBeforeStartUpLeavesTheProfileAsItWas)
 {
     // The program was told to end while it read its settings files: the profile it never

@@ -204,3 +204,33 @@ TEST(Program, FileTooLargeForTheLimitIsAFailedSaveReportedAndNotTheEndOfTheProgr
     EXPECT_FALSE(Exists(program.Settings() + "/last_used_param"));
     EXPECT_EQ(CountLines(ReadFileBytes(program.Settings() + "/global_settings")), 10);
 }
+
+TEST(Program, SigtermWhileTheGpsMessageIsOpenEndsBeforeTheWindowAndTheUnitCheck)
+{
+    // With the unit check on, the program may only run in a network namespace of its own.
+    if (!CanUnshareNetwork())
+        GTEST_SKIP() << "no network namespace can be made here";
+    TempDir dir;
+    Program program(dir);
+    {
+        QtProfile preset(program.ProfilePath());
+        ASSERT_TRUE(preset.writeInt(CAppSettings::kSection, "enable_cu_check", 0));
+    }
+    ASSERT_TRUE(WIFEXITED(program.StartAndTerminate().status));  // writes the settings files
+    {
+        QtProfile preset(program.ProfilePath());
+        ASSERT_TRUE(preset.writeInt(CAppSettings::kSection, "enable_cu_check", 1));
+        ASSERT_TRUE(preset.writeInt(CAppSettings::kGpsSection, "Log GPS On/Off", 1));
+        for (int com = 1; com <= 12; ++com)
+            ASSERT_TRUE(preset.writeString(CAppSettings::kGpsSection, "Device COM" + std::to_string(com),
+                                           dir.path() + "/no-such-port"));
+    }
+
+    // The GPS port's message is the first box, so the signal is taken while it is open.
+    const RunResult run = program.StartAndTerminate();
+    ASSERT_TRUE(WIFEXITED(run.status)) << run.err;
+    EXPECT_EQ(WEXITSTATUS(run.status), 0) << run.err;
+    EXPECT_TRUE(MessageIds(run.err).empty()) << run.err;
+    // The presence check would have found no adapter in the namespace and said so.
+    EXPECT_EQ(run.err.find("adapter"), std::string::npos) << "the unit check ran after the end:\n" << run.err;
+}

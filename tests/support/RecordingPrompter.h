@@ -9,6 +9,11 @@
 class RecordingPrompter : public Prompter {
 public:
     void message(int id) override { ids.push_back(id); }
+    void errorMessage(int id) override
+    {
+        ids.push_back(id);
+        errors.push_back(id);
+    }
     bool askYesNo(int id) override
     {
         questions.push_back(id);
@@ -16,7 +21,8 @@ public:
     }
     void messageText(const std::string& text) override { texts.push_back(text); }
 
-    std::vector<int> ids;        // message(id) calls, in order
+    std::vector<int> ids;        // message(id) and errorMessage(id) calls, in order
+    std::vector<int> errors;     // errorMessage(id) calls alone
     std::vector<int> questions;  // askYesNo(id) calls, in order
     std::vector<std::string> texts;
     bool answer = true;          // what askYesNo answers

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempDir {
 public:
@@ -20,3 +21,6 @@ private:
 // Whole-file helpers for golden-byte checks.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The names in a folder, sorted: a save must leave nothing but its file behind.
+std::vector<std::string> FolderEntries(const std::string& folder);
