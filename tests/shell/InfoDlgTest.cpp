@@ -89,7 +89,7 @@ TEST(InfoDlg, ShowsTheCurrentChannelsHeaderInTheDistanceUnit)
 
 TEST(InfoDlg, FrequencyNoUnitCanHaveGivesNoTimeWindow)
 {
-    for (float frequency : {0.0f, -5.0f, std::numeric_limits<float>::quiet_NaN()}) {
+    for (float frequency : {0.0f, -5.0f, 1.0f, std::numeric_limits<float>::quiet_NaN()}) {
         InfoHarness h;
         h.Header().m_nSamples = 512;
         h.Header().m_fFrequency = frequency;
