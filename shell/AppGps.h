@@ -18,6 +18,7 @@ public:
     void StopRunning() override { m_receiver.StopRunning(); }
     void Close() override { m_receiver.Close(); }
     GpsLogProvider* LogProvider() override { return &m_logs; }
+    CGPSFix CopyFix() const override { return m_receiver.CopyPublishedFix(); }
 
     CGPSReceiver& Receiver() { return m_receiver; }
 

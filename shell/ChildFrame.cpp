@@ -1,14 +1,30 @@
 #include "shell/ChildFrame.h"
 
+#include "model/ChannelData.h"
+#include "model/MeasParam.h"
+#include "model/RadarData.h"
+#include "shell/RavikApp.h"
+
 #include <QCloseEvent>
 
-CChildFrame::CChildFrame(std::unique_ptr<AppDocument> doc, QWidget* parent)
-    : QMdiSubWindow(parent), m_doc(std::move(doc))
+#include <mutex>
+
+CChildFrame::CChildFrame(CRavikApp& app, std::unique_ptr<AppDocument> doc, QWidget* parent)
+    : QMdiSubWindow(parent), m_app(app), m_doc(std::move(doc))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    auto* view = new QWidget(this);
-    view->setObjectName("view");
+    setMinimumSize(300, 150);
+    if (m_app.m_status.IsConnected() && m_app.Unit()) {
+        std::lock_guard driver(m_app.m_locks.Driver);
+        m_unitHasSlots = m_app.Unit()->IsModularUnit();
+    }
+    QWidget* view = m_doc ? m_doc->CreateView(this) : nullptr;
+    if (!view)
+        view = new QWidget(this);
+    if (view->objectName().isEmpty())
+        view->setObjectName("view");
     setWidget(view);
+    UpdateTitle();
 }
 
 CChildFrame::~CChildFrame()
@@ -20,6 +36,7 @@ void CChildFrame::CloseDocument()
 {
     if (!m_doc)
         return;
+    emit documentClosing(m_doc.get());
     // Taken out first: whatever closing the document does, it is no longer this window's.
     std::unique_ptr<AppDocument> doc = std::move(m_doc);
     doc->OnCloseDocument();
@@ -27,6 +44,43 @@ void CChildFrame::CloseDocument()
 
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
+    // The data set's files stay open while the unit still sends traces into them.
+    if (m_app.m_status.IsMeasuring()) {
+        event->ignore();
+        return;
+    }
     CloseDocument();
     QMdiSubWindow::closeEvent(event);
+}
+
+std::string CChildFrame::FormatTitle(const std::string& file, bool fileViewMode, bool unitHasSlots, int slot,
+                                     int channel, const std::string& preset)
+{
+    if (fileViewMode)
+        return file + " - File view mode";
+    if (unitHasSlots)
+        return file + " - Slot " + GetSlotLetter(slot) + ", Channel: " + (channel == 1 ? "External Tx" : "Internal Tx") +
+               ", (" + preset + ")";
+    return file + " - Z5K - (" + preset + ")";
+}
+
+std::string CChildFrame::FileName(int channelIndex) const
+{
+    AppDataSet* data = m_app.DataSet();
+    CRadarData* radar = data ? data->Radar() : nullptr;
+    if (radar && !radar->GetChannel(channelIndex).m_strShortName.empty())
+        return radar->GetChannel(channelIndex).m_strShortName;
+    return m_doc ? m_doc->GetTitle() : std::string();
+}
+
+void CChildFrame::UpdateTitle()
+{
+    const int slot = m_app.m_params.m_nCurSlot;
+    const int channel = m_app.m_params.m_nCurChannel;
+    const int index = slot * 2 + channel;
+    if (index < 0 || index >= CMeasParamSet::kChannels)
+        return;
+    const std::string title = FormatTitle(FileName(index), m_app.m_status.m_bOldDataFile.load() != 0, m_unitHasSlots,
+                                          slot, channel, m_app.m_params.m_params[index].m_strName);
+    setWindowTitle(QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())));
 }

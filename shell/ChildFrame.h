@@ -1,8 +1,7 @@
 // The child window of one document inside the main window. It owns the document and the
-// view that draws it; closing the window closes the document.
-//
-// This build shows an empty view; the radargram view and the child frame's title and
-// closing rules come with the display and the document.
+// view that draws it; closing the window closes the document, except while a measurement
+// runs, when its close box does nothing. It is shown maximised, never smaller than
+// 300 x 150 when restored, and its title names the data file and the current channel.
 #pragma once
 
 #include "shell/AppDocument.h"
@@ -10,11 +9,14 @@
 #include <QMdiSubWindow>
 
 #include <memory>
+#include <string>
+
+class CRavikApp;
 
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
-    explicit CChildFrame(std::unique_ptr<AppDocument> doc, QWidget* parent = nullptr);
+    CChildFrame(CRavikApp& app, std::unique_ptr<AppDocument> doc, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     // Null once the document is closed.
@@ -22,9 +24,24 @@ public:
     // Closes the document's files and lets go of it; the window is then empty.
     void CloseDocument();
 
+    // The title by the data set's state: file view mode, a unit with slots or a Z5K.
+    static std::string FormatTitle(const std::string& file, bool fileViewMode, bool unitHasSlots, int slot,
+                                   int channel, const std::string& preset);
+    // Sets the window's title from the current channel.
+    void UpdateTitle();
+    bool UnitHasSlots() const { return m_unitHasSlots; }
+
+signals:
+    // The document is about to close with the window.
+    void documentClosing(AppDocument* doc);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    std::string FileName(int channelIndex) const;
+
+    CRavikApp& m_app;
     std::unique_ptr<AppDocument> m_doc;
+    bool m_unitHasSlots = false;  // taken when the window is made
 };

@@ -26,6 +26,8 @@ public:
     virtual void CloseLink() = 0;
     // False only for a single-channel unit; true while no unit has answered.
     virtual bool IsModularUnit() { return true; }
+    // The module type the unit reports for slot 0..7; 0 when the slot did not answer.
+    virtual int GetModuleType(int slot) { (void)slot; return 0; }
 
     // The wheel inputs and the identity of the unit, for the wheel calibration and the
     // hardware set-up. A unit that cannot be asked answers 1 (no answer) and gives no value.

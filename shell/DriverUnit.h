@@ -31,6 +31,7 @@ public:
     int OpenLink() override;
     void CloseLink() override { m_driver.Link().Close(); }
     bool IsModularUnit() override { return m_driver.IsModularUnit(); }
+    int GetModuleType(int slot) override { return m_driver.GetModuleType(slot); }
     int SetTriggerSource(int address, std::uint8_t kind, int source) override
     {
         return m_driver.SetTriggerSource(address, kind, source);

@@ -2,6 +2,7 @@
 // thread when the main window closes, closing the port at exit, and the data set's logs.
 #pragma once
 
+#include "gps/GPSFix.h"
 #include "model/GpsSettingsTarget.h"
 
 class GpsLogProvider;
@@ -14,4 +15,6 @@ public:
     virtual void Close() = 0;
     // What makes the data set's GPS logs; null where there are none.
     virtual GpsLogProvider* LogProvider() { return nullptr; }
+    // The position the receiver published last (copied under its lock).
+    virtual CGPSFix CopyFix() const { return {}; }
 };

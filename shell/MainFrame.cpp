@@ -2,21 +2,27 @@
 
 #include "model/StringTable.h"
 #include "shell/AppCommands.h"
-#include "shell/AppEvents.h"
+#include "shell/ChannelTree.h"
 #include "shell/ChildFrame.h"
 #include "shell/CommandIds.h"
+#include "shell/FrameCommands.h"
+#include "shell/Pictures.h"
 #include "shell/PositionBar.h"
 #include "shell/RavikApp.h"
+#include "shell/ShellKeyFilter.h"
+#include "shell/SizingBar.h"
+#include "shell/SplashWnd.h"
+#include "shell/WallFrame.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 
 namespace {
@@ -26,48 +32,72 @@ QString Title()
     return QString::fromLatin1(MessageText(128));
 }
 
+QString Latin1(const std::string& s)
+{
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+constexpr int kPaneWidths[cmd::kPaneCount] = {95, 95, 105, 105};
+// The sensor window's place on the screen: left 100, top 700, right 900, bottom 800.
+const QRect kSensorWindowRect(100, 700, 800, 100);
+
 } // namespace
 
-CMainFrame::CMainFrame(CRavikApp& app) : m_app(app)
+CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 {
     setObjectName("mainframe");
     setWindowTitle(Title());
 
-    m_mdi = new QMdiArea(this);
-    m_mdi->setBackground(QBrush(QColor(128, 128, 128)));
-    setCentralWidget(m_mdi);
+    m_wall = new CWallFrame(this);
+    setCentralWidget(m_wall);
 
-    auto* bar = new QToolBar("Position bar", this);
-    bar->setObjectName("positionbar");
-    bar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    m_positionBar = new CWorkload(bar);
-    bar->addWidget(m_positionBar);
-    addToolBar(Qt::TopToolBarArea, bar);
+    // The active view is the widget that the active child window shows.
+    m_router.SetActive({
+        [this]() -> const void* {
+            QMdiSubWindow* child = m_wall->currentSubWindow();
+            return child ? child->widget() : nullptr;
+        },
+        [this]() -> const void* { return ActiveDocument(); },
+        [this]() -> const void* { return m_wall->currentSubWindow(); },
+    });
+    RegisterAppCommands();
+    RegisterFrameCommands();
 
-    m_statusText = new QLabel(QString::fromLatin1(MessageText(57345)), this);
-    m_statusText->setObjectName("statustext");
-    statusBar()->addWidget(m_statusText, 1);
-    for (int width : {95, 95, 105, 105}) {
-        auto* pane = new QLabel(this);
-        pane->setMinimumWidth(width);
-        statusBar()->addPermanentWidget(pane);
-    }
+    BuildToolbar();
+    BuildStatusBar();
+    setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
+    BuildNavigatorBar();
 
-    BuildMenus();
+    auto* row = new QToolBar("Position bar", this);
+    row->setObjectName("positionbar");
+    row->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    m_positionBar = new CWorkload(m_app, row);
+    row->addWidget(m_positionBar);
+    addToolBar(Qt::TopToolBarArea, row);
+
+    ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible != 0);
+    BuildMenus(false);
+
+    m_splash = std::make_unique<CSplashWnd>(this);
+    m_splash->ShowSplash(splashMs);
 
     connect(&m_statusTimer, &QTimer::timeout, this, &CMainFrame::OnTimer);
     m_statusTimer.start(kStatusTimerMs);
-    // Toolbar-like controls have no menu that opens before they are used: keep them current.
+    // The toolbar has no menu that opens before it is used: keep it current.
     connect(&m_commandUiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
     m_commandUiTimer.start(kCommandUiMs);
 
-    qApp->installEventFilter(this);
+    m_keys = std::make_unique<ShellKeyFilter>(*this, [this](int id) { RunCommand(id); });
 }
 
 CMainFrame::~CMainFrame()
 {
-    qApp->removeEventFilter(this);
+    m_keys.reset();
+    // Child windows that go with the main window have no menus to bring up to date.
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
+        sub->disconnect(this);
     CloseAllDocuments();
+    delete m_sensorWindow;
 }
 
 CWorkload& CMainFrame::PositionBar()
@@ -75,80 +105,89 @@ CWorkload& CMainFrame::PositionBar()
     return *m_positionBar;
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* text)
-{
-    const AppCommandInfo* info = FindAppCommand(id);
-    auto* action = menu->addAction(QString::fromLatin1(text ? text : info->menuText));
-    action->setObjectName(QStringLiteral("a%1").arg(id));
-    if (info && info->key)
-        action->setShortcut(QKeySequence(QString::fromLatin1(info->key)));
-    connect(action, &QAction::triggered, this, [this, id] { m_app.OnCommand(id); });
-    m_actions[id] = action;
-    return action;
-}
+// ---- commands ---------------------------------------------------------------------------
 
-void CMainFrame::BuildMenus()
+void CMainFrame::RegisterAppCommands()
 {
-    QMenu* file = menuBar()->addMenu("&File");
-    AddCommand(file, cmd::kOpen);
-    file->addSeparator();
-    AddCommand(file, cmd::kPrintSetup);
-    file->addSeparator();
+    std::vector<int> ids;
+    for (const AppCommandInfo& c : AppCommandTable())
+        ids.push_back(c.id);
     for (int i = 0; i < cmd::kRecentFileCount; ++i)
-        AddCommand(file, cmd::kRecentFile1 + i, "Recent File")->setVisible(false);
-    file->addSeparator();
-    QAction* exit = file->addAction("E&xit");
-    exit->setObjectName(QStringLiteral("a%1").arg(cmd::kExit));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
-    connect(file, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
-
-    QMenu* view = menuBar()->addMenu("&View");
-    AddCommand(view, cmd::kPaletteManager);
-
-    QMenu* measure = menuBar()->addMenu("&Measure");
-    AddCommand(measure, cmd::kConnect)->setCheckable(true);
-    AddCommand(measure, cmd::kStart);
-    AddCommand(measure, cmd::kStop);
-    AddCommand(measure, cmd::kStartNew);
-    AddCommand(measure, cmd::kMeasurementSettings);
-
-    QMenu* tools = menuBar()->addMenu("&Tools");
-    AddCommand(tools, cmd::kScalesSettings);
-    AddCommand(tools, cmd::kHardwareSetup);
-
-    QMenu* help = menuBar()->addMenu("&Help");
-    AddCommand(help, cmd::kAbout);
-
-    // F4 has a key and no menu item.
-    auto* f4 = new QAction(this);
-    f4->setShortcut(QKeySequence(Qt::Key_F4));
-    connect(f4, &QAction::triggered, this, [this] { m_app.OnCommand(cmd::kF4); });
-    addAction(f4);
-
-    for (QMenu* menu : {file, view, measure, tools, help})
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-}
-
-void CMainFrame::UpdateRecentFiles()
-{
-    for (int i = 0; i < cmd::kRecentFileCount; ++i) {
-        QAction* action = m_actions[cmd::kRecentFile1 + i];
-        const bool present = i < m_app.m_recentFiles.Count();
-        action->setVisible(present);
-        if (present) {
-            const QString path = QString::fromStdString(m_app.m_recentFiles.At(i));
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
-        }
+        ids.push_back(cmd::kRecentFile1 + i);
+    for (int id : ids) {
+        m_router.Register(CommandRouter::Level::App, nullptr, id,
+                          {[this, id] { m_app.OnCommand(id); }, [this, id] { return m_app.IsCommandEnabled(id); },
+                           [this, id] { return m_app.IsCommandChecked(id); }, {}});
     }
 }
 
-void CMainFrame::UpdateCommandUI()
+void CMainFrame::RegisterFrameCommands()
 {
-    for (auto& [id, action] : m_actions) {
-        action->setEnabled(m_app.IsCommandEnabled(id));
-        if (action->isCheckable())
-            action->setChecked(m_app.IsCommandChecked(id));
+    using Level = CommandRouter::Level;
+    const auto frame = [this](int id, CommandRouter::Handler h) { m_router.Register(Level::MainFrame, nullptr, id, std::move(h)); };
+    const auto always = [] { return true; };
+    const auto connectedIdle = [this] { return m_app.m_status.IsConnected() && !m_app.m_status.IsMeasuring(); };
+    using Runners = CRavikApp::DialogRunners;
+    // A dialog runs modally with the main window as parent; its command waits for its runner.
+    const auto dialog = [&, this](int id, std::function<bool(CRavikApp&)> Runners::*runner, bool needsIdleUnit) {
+        frame(id, {[this, runner] { (m_app.m_runners.*runner)(m_app); },
+                   [this, runner, needsIdleUnit, connectedIdle] {
+                       return static_cast<bool>(m_app.m_runners.*runner) && (!needsIdleUnit || connectedIdle());
+                   },
+                   {}, {}});
+    };
+
+    frame(cmd::kExit, {[this] { close(); }, always, {}, {}});
+    frame(cmd::kViewToolbar, {[this] { m_toolbar->setVisible(m_toolbar->isHidden()); }, always,
+                              [this] { return !m_toolbar->isHidden(); }, {}});
+    frame(cmd::kViewStatusBar, {[this] { statusBar()->setVisible(statusBar()->isHidden()); }, always,
+                                [this] { return !statusBar()->isHidden(); }, {}});
+    frame(cmd::kChannelNavigator, {[this] { OnChannelNavigator(); }, always,
+                                   [this] { return !m_navigatorBar->isHidden(); }, {}});
+    frame(cmd::kTraceInfo, {[this] { OnTraceInfo(); }, [this] { return static_cast<bool>(m_app.m_runners.makeTraceInfoBar); },
+                            [this] { return m_app.m_settings.m_bTraceInfoVisible != 0; }, {}});
+    frame(cmd::kSensorWindow, {[this] { OnSensorWindow(); }, [this] { return static_cast<bool>(m_app.m_runners.makeSensorWindow); },
+                               [this] { return !m_sensorWindow.isNull(); }, {}});
+    dialog(cmd::kMeasurementInfo, &Runners::measurementInfo, false);
+    dialog(cmd::kWheelList, &Runners::wheelList, false);
+    dialog(cmd::kAntennaList, &Runners::antennaList, false);
+    dialog(cmd::kMarkersSetup, &Runners::markers, false);
+    dialog(cmd::kNewWheel, &Runners::newWheelCalibration, true);
+    dialog(cmd::kGpsSetup, &Runners::gpsSetup, false);
+    frame(cmd::kGpsOnOff, {[this] { OnGpsOnOff(); }, [this] { return m_app.Gps() != nullptr; },
+                           [this] { return m_app.Gps() && m_app.Gps()->IsOpen(); }, {}});
+    // Space keys and Save are taken and do nothing: a data file is written by the
+    // measurement alone, never replaced by a save.
+    for (int id : {cmd::kSpace, cmd::kShiftSpace, cmd::kSave})
+        frame(id, {[] {}, always, {}, {}});
+    frame(cmd::kClose, {[this] { CloseActiveChild(); },
+                        [this] { return ActiveDocument() && !m_app.m_status.IsMeasuring(); }, {}, {}});
+    frame(cmd::kCascade, {[this] { m_wall->cascadeSubWindows(); }, always, {}, {}});
+    frame(cmd::kTile, {[this] { m_wall->tileSubWindows(); }, always, {}, {}});
+    // The area itself keeps minimised child windows in a row along its bottom.
+    frame(cmd::kArrangeIcons, {[] {}, always, {}, {}});
+}
+
+bool CMainFrame::RunCommand(int id)
+{
+    const bool ran = m_router.Dispatch(id);
+    UpdateCommandUI();
+    return ran;
+}
+
+QAction* CMainFrame::Action(int id)
+{
+    auto& action = m_actions[id];
+    if (!action) {
+        action = new QAction(this);
+        action->setObjectName(QStringLiteral("a%1").arg(id));
+        action->setCheckable(IsCheckableCommand(id));
+        action->setStatusTip(Latin1(CommandPrompt(id)));
+        action->setToolTip(Latin1(CommandTooltip(id)));
+        action->setIconVisibleInMenu(false);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     }
+    return action;
 }
 
 QAction* CMainFrame::CommandAction(int id) const
@@ -157,39 +196,278 @@ QAction* CMainFrame::CommandAction(int id) const
     return it == m_actions.end() ? nullptr : it->second;
 }
 
+void CMainFrame::UpdateCommandUI()
+{
+    for (auto& [id, action] : m_actions) {
+        action->setEnabled(m_router.IsEnabled(id));
+        if (action->isCheckable())
+            action->setChecked(m_router.IsChecked(id));
+    }
+    for (int i = 0; i < cmd::kPaneCount; ++i)
+        m_panes[static_cast<std::size_t>(i)]->setText(Latin1(m_router.Text(cmd::kPane1 + i)));
+    UpdateTitles();
+}
+
+void CMainFrame::UpdateTitles()
+{
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
+        if (auto* child = qobject_cast<CChildFrame*>(sub))
+            child->UpdateTitle();
+}
+
+// ---- menus, toolbar, status bar ---------------------------------------------------------
+
+void CMainFrame::BuildMenus(bool documentMenus)
+{
+    m_documentMenus = documentMenus;
+    menuBar()->clear();
+    for (QMenu* menu : m_menus)
+        delete menu;
+    m_menus.clear();
+
+    const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
+    QMenu* menu = nullptr;
+    for (const FrameMenuItem& item : FrameMenuTable()) {
+        if (!(item.menus & which))
+            continue;
+        if (!menu || menu->title() != QLatin1String(item.menu)) {
+            menu = menuBar()->addMenu(QString::fromLatin1(item.menu));
+            m_menus.push_back(menu);
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        }
+        if (!item.text) {
+            menu->addSeparator();
+        } else if (item.id == cmd::kRecentFile1) {
+            for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+                QAction* recent = Action(cmd::kRecentFile1 + i);
+                recent->setText(QString::fromLatin1(item.text));
+                menu->addAction(recent);
+            }
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
+        } else {
+            QAction* action = Action(item.id);
+            action->setText(QString::fromLatin1(item.text));
+            menu->addAction(action);
+        }
+    }
+    UpdateRecentFiles();
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateMenus()
+{
+    const bool withDocument = DocumentCount() > 0;
+    if (withDocument != m_documentMenus)
+        BuildMenus(withDocument);
+}
+
+void CMainFrame::UpdateRecentFiles()
+{
+    for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+        QAction* action = Action(cmd::kRecentFile1 + i);
+        const bool present = i < m_app.m_recentFiles.Count();
+        // The list's place shows "Recent File" greyed while it is empty.
+        action->setVisible(present || i == 0);
+        if (present) {
+            const QString path = QString::fromStdString(m_app.m_recentFiles.At(i));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        } else {
+            action->setText("Recent File");
+        }
+    }
+}
+
+void CMainFrame::BuildToolbar()
+{
+    m_toolbar = new QToolBar("Toolbar", this);
+    m_toolbar->setObjectName("tb59392");
+    m_toolbar->setIconSize(QSize(20, 20));
+    m_toolbar->setMovable(true);
+    for (int id : FrameToolbarTable()) {
+        if (id == 0) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        QAction* action = Action(id);
+        action->setIcon(QIcon(pictures::ToolbarButton(id)));
+        m_toolbar->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+}
+
+void CMainFrame::BuildStatusBar()
+{
+    statusBar()->setObjectName("sb59393");
+    m_statusText = new QLabel(QString::fromLatin1(MessageText(57345)), this);
+    m_statusText->setObjectName("statustext");
+    statusBar()->addWidget(m_statusText, 1);
+    for (int i = 0; i < cmd::kPaneCount; ++i) {
+        auto* pane = new QLabel(QStringLiteral("Indicator %1").arg(i + 1), this);
+        pane->setObjectName(QStringLiteral("c%1").arg(cmd::kPane1 + i));
+        pane->setFixedWidth(kPaneWidths[i]);
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        statusBar()->addPermanentWidget(pane);
+        m_panes.push_back(pane);
+    }
+    // The lock-key panes: Qt tells nothing of the lock keys' state, so they stay greyed.
+    for (const char* name : {"CAP", "NUM", "SCRL"}) {
+        auto* pane = new QLabel(name, this);
+        pane->setObjectName(QStringLiteral("ind%1").arg(name));
+        pane->setEnabled(false);
+        statusBar()->addPermanentWidget(pane);
+    }
+}
+
+// ---- docking bars -----------------------------------------------------------------------
+
+void CMainFrame::BuildNavigatorBar()
+{
+    m_navigatorBar = new CSizingBar("Channel Navigator", 59425, this);
+    m_tree = new CChannelTree(m_app, [this](int code) { return OnSelectChannel(code); }, m_navigatorBar);
+    m_navigatorBar->setWidget(m_tree);
+    addDockWidget(Qt::LeftDockWidgetArea, m_navigatorBar);
+    resizeDocks({m_navigatorBar}, {CSizingBar::kInitialSize}, Qt::Horizontal);
+    m_navigatorBar->setVisible(m_app.m_settings.m_bChannelBarVisible != 0);
+    connect(m_navigatorBar, &CSizingBar::closeRequested, this, [this] {
+        ShowNavigator(false);
+        UpdateCommandUI();
+    });
+}
+
+void CMainFrame::OnChannelNavigator()
+{
+    if (!m_app.m_status.IsMeasuring() && m_app.m_status.IsConnected())
+        m_tree->Rebuild();
+    ShowNavigator(m_app.m_settings.m_bChannelBarVisible == 0);
+}
+
+void CMainFrame::ShowNavigator(bool show)
+{
+    m_app.m_settings.m_bChannelBarVisible = show ? 1 : 0;
+    m_navigatorBar->setVisible(show);
+}
+
+CSizingBar* CMainFrame::TraceInfoBar()
+{
+    if (!m_traceInfoBar && m_app.m_runners.makeTraceInfoBar) {
+        m_traceInfoBar = new CSizingBar("Trace info", 59424, this);
+        if (QWidget* contents = m_app.m_runners.makeTraceInfoBar(m_app, m_traceInfoBar))
+            m_traceInfoBar->setWidget(contents);
+        addDockWidget(Qt::RightDockWidgetArea, m_traceInfoBar);
+        resizeDocks({m_traceInfoBar}, {CSizingBar::kInitialSize}, Qt::Horizontal);
+        m_traceInfoBar->setVisible(m_app.m_settings.m_bTraceInfoVisible != 0);
+        connect(m_traceInfoBar, &CSizingBar::closeRequested, this, [this] {
+            ShowTraceInfo(false);
+            UpdateCommandUI();
+        });
+    }
+    return m_traceInfoBar;
+}
+
+void CMainFrame::OnTraceInfo()
+{
+    ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible == 0);
+}
+
+void CMainFrame::ShowTraceInfo(bool show)
+{
+    m_app.m_settings.m_bTraceInfoVisible = show ? 1 : 0;
+    if (CSizingBar* bar = TraceInfoBar())
+        bar->setVisible(show);
+}
+
+// ---- the frame's other commands ---------------------------------------------------------
+
+void CMainFrame::OnSensorWindow()
+{
+    if (m_sensorWindow) {
+        delete m_sensorWindow;
+        return;
+    }
+    QWidget* window = m_app.m_runners.makeSensorWindow(m_app, this);
+    if (!window)
+        return;
+    // Owned by the main window, on top of it, a window of its own; closing it deletes it,
+    // which also clears the pointer.
+    window->setParent(this, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle("50/60 Hz sensor data");
+    window->setGeometry(kSensorWindowRect);
+    window->show();
+    m_sensorWindow = window;
+}
+
+void CMainFrame::OnGpsOnOff()
+{
+    GpsControl* gps = m_app.Gps();
+    gps->Enable(!gps->IsOpen());
+    PositionBar().Update();
+}
+
+void CMainFrame::CloseActiveChild()
+{
+    if (QMdiSubWindow* child = m_wall->currentSubWindow())
+        child->close();
+}
+
+bool CMainFrame::OnSelectChannel(int code)
+{
+    const int slot = code / 10;
+    const int channel = code % 10;
+    if (code < 0 || slot >= CMeasParamSet::kSlots || channel > 1)
+        return false;
+    AppDocument* doc = ActiveDocument();
+    if (!doc || !m_app.m_params.m_params[slot * 2 + channel].m_bActive)
+        return false;
+    m_app.m_params.m_nCurChannel = static_cast<std::int16_t>(channel);
+    m_app.m_params.m_nCurSlot = static_cast<std::int16_t>(slot);
+    doc->RefreshViews();
+    UpdateTitles();
+    update();
+    return true;
+}
+
+// ---- documents --------------------------------------------------------------------------
+
 AppDocument* CMainFrame::ActiveDocument() const
 {
     // The current child stays current while the main window itself is not the active one.
-    auto* child = qobject_cast<CChildFrame*>(m_mdi->currentSubWindow());
+    auto* child = qobject_cast<CChildFrame*>(m_wall->currentSubWindow());
     return child ? child->Document() : nullptr;
 }
 
 AppDocument* CMainFrame::AddDocument(std::unique_ptr<AppDocument> doc)
 {
     AppDocument* raw = doc.get();
-    auto* child = new CChildFrame(std::move(doc));
-    m_mdi->addSubWindow(child);
-    child->show();
-    m_mdi->setActiveSubWindow(child);
+    auto* child = new CChildFrame(m_app, std::move(doc));
+    m_wall->addSubWindow(child);
+    connect(child, &CChildFrame::documentClosing, this, [this](AppDocument* closing) { m_router.Unregister(closing); });
+    // A child closed by its own close box leaves the document menus behind it.
+    connect(child, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &CMainFrame::UpdateMenus); });
+    child->showMaximized();
+    m_wall->setActiveSubWindow(child);
+    UpdateMenus();
     return raw;
 }
 
 void CMainFrame::CloseDocument(AppDocument* doc)
 {
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+    for (QMdiSubWindow* sub : m_wall->subWindowList()) {
         auto* child = qobject_cast<CChildFrame*>(sub);
         if (child && child->Document() == doc) {
             child->CloseDocument();
-            m_mdi->removeSubWindow(child);
+            m_wall->removeSubWindow(child);
             child->deleteLater();
-            return;
+            break;
         }
     }
+    UpdateMenus();
 }
 
 void CMainFrame::CloseAllDocuments()
 {
-    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
         if (auto* child = qobject_cast<CChildFrame*>(sub))
             CloseDocument(child->Document());
 }
@@ -197,56 +475,71 @@ void CMainFrame::CloseAllDocuments()
 int CMainFrame::DocumentCount() const
 {
     int n = 0;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
         if (auto* child = qobject_cast<CChildFrame*>(sub); child && child->Document())
             ++n;
     return n;
 }
 
+// ---- timer, closing, title, status tips -------------------------------------------------
+
 void CMainFrame::OnTimer()
 {
     if (!m_app.m_settings.m_bUnitCheck || m_app.m_status.IsMeasuring())
         return;
+    // A message or dialog runs its own event loop, and a presence check may be what shows it
+    // (the link reports a missing adapter while it opens): a tick there would start a second
+    // check inside the first and pile up messages, or wait forever on the link. It waits for
+    // the next tick after the message has gone.
+    if (m_inTick || QApplication::activeModalWidget())
+        return;
+    m_inTick = true;
     const bool wasConnected = m_app.m_status.IsConnected();
     m_app.PollControlUnit();
     if (wasConnected != m_app.m_status.IsConnected() || m_forceRefresh) {
+        m_tree->RefreshIfChanged();
         PositionBar().Update();
         m_forceRefresh = false;
     }
+    m_inTick = false;
     UpdateCommandUI();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // A running measurement is stopped as Stop does it (thread joined, traces flushed,
+    // headers rewritten) before any document closes.
     m_app.OnMainWindowClose();
     m_statusTimer.stop();
+    delete m_sensorWindow;
     CloseAllDocuments();
     event->accept();
 }
 
-bool CMainFrame::event(QEvent* event)
+void CMainFrame::showEvent(QShowEvent* event)
 {
-    // The window's title is the program's name alone, also while a maximised child window
-    // would add its own to it.
-    if (event->type() == QEvent::WindowTitleChange && windowTitle() != Title())
-        setWindowTitle(Title());
-    return QMainWindow::event(event);
+    QMainWindow::showEvent(event);
+    // The splash stays over the main window also where no window manager keeps it on top.
+    if (m_splash->isVisible())
+        m_splash->raise();
 }
 
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+bool CMainFrame::event(QEvent* event)
 {
-    if (event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        auto* widget = qobject_cast<QWidget*>(watched);
-        // A key event travels up the parents: take it once, where it first arrives.
-        const bool seen = event == m_lastMarkerKey && key->timestamp() == m_lastMarkerKeyTime;
-        if (!seen && widget && widget->window() == this && !key->isAutoRepeat()
-            && !(key->modifiers() & Qt::KeypadModifier) && key->key() >= Qt::Key_1
-            && key->key() <= Qt::Key_9) {
-            m_lastMarkerKey = event;
-            m_lastMarkerKeyTime = key->timestamp();
-            PostAppEvent(appevent::MarkerKey(key->key() - Qt::Key_1));
-        }
+    switch (event->type()) {
+    case QEvent::WindowTitleChange:
+        // The window's title is the program's name alone, also while a maximised child
+        // window would add its own to it.
+        if (windowTitle() != Title())
+            setWindowTitle(Title());
+        break;
+    case QEvent::StatusTip: {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        m_statusText->setText(tip.isEmpty() ? QString::fromLatin1(MessageText(57345)) : tip);
+        return true;
     }
-    return QMainWindow::eventFilter(watched, event);
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
 }

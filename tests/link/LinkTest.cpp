@@ -6,6 +6,7 @@
 #include "tests/support/RecordingPrompter.h"
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <thread>
 
@@ -266,7 +267,11 @@ TEST_F(Links, RingResetsWhileStreamingNeverExposeAPartOfAMessage)
     });
     int records = 0;
     std::vector<std::int16_t> samples(2048);
-    for (int round = 0; round < 300; ++round) {
+    // A loaded machine may not run the sender between the first rounds: go on resetting
+    // until records came through, within a deadline that only catches a hang.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (int round = 0; round < 300 || (records == 0 && std::chrono::steady_clock::now() < deadline);
+         ++round) {
         link->ResetDataRing();
         for (int k = 0; k < 20; ++k) {
             const int i = link->NextRecord();

@@ -16,6 +16,9 @@
 
 #include <QEvent>
 
+#include <array>
+#include <functional>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -114,6 +117,7 @@ public:
         m_log.push_back(on ? "gps on" : "gps off");
     }
     bool IsOpen() const override { return open; }
+    CGPSFix CopyFix() const override { return fix; }
     void StopRunning() override { m_log.push_back("gps stop running"); }
     void Close() override
     {
@@ -122,6 +126,7 @@ public:
     }
     Values values;
     bool open = false;
+    CGPSFix fix;
 
 private:
     EventLog& m_log;
@@ -135,6 +140,8 @@ public:
     bool Detect() override
     {
         m_log.push_back("unit detect");
+        if (onDetect)
+            onDetect();
         return present;
     }
     int SetCountry(std::uint8_t c) override
@@ -156,6 +163,7 @@ public:
     }
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool IsModularUnit() override { return modular; }
+    int GetModuleType(int slot) override { return modules[static_cast<std::size_t>(slot)]; }
     int SetTriggerSource(int address, std::uint8_t kind, int source) override
     {
         m_log.push_back("unit trigger source " + std::to_string(address) + " " + char(kind) + " " +
@@ -194,11 +202,13 @@ public:
         return unitId;
     }
     std::vector<std::string> ListAdapters() override { return adapters; }
-    bool present = true;
-    bool modular = true;
     std::vector<std::uint32_t> wheelCounts;
     std::optional<std::uint32_t> unitId;
     std::vector<std::string> adapters;
+    bool present = true;
+    bool modular = true;
+    std::array<int, 8> modules{};  // module type per slot
+    std::function<void()> onDetect;  // what happens while the unit is asked (a message shows)
 
 private:
     EventLog& m_log;
@@ -273,6 +283,7 @@ private:
 
 class CountingBar : public CWorkload {
 public:
+    explicit CountingBar(CRavikApp& app) : CWorkload(app) {}
     void Update() override { ++updates; }
     int updates = 0;
 };
@@ -280,7 +291,7 @@ public:
 // The real main frame with a position bar that counts its updates.
 class TestFrame : public CMainFrame {
 public:
-    explicit TestFrame(CRavikApp& app) : CMainFrame(app) {}
+    explicit TestFrame(CRavikApp& app) : CMainFrame(app), bar(app) {}
     CWorkload& PositionBar() override { return bar; }
     CountingBar bar;
 };

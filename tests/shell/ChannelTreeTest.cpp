@@ -1,0 +1,290 @@
+// The channel navigator against a scripted unit, and the child frame's title and closing.
+
+#include "tests/shell/AppDoubles.h"
+
+#include "model/AppSettings.h"
+#include "shell/ChannelTree.h"
+#include "shell/ChildFrame.h"
+#include "shell/SizingBar.h"
+#include "shell/WallFrame.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+    int depth;
+    std::string text;
+    int image;
+    int code;
+    bool operator==(const Row&) const = default;
+};
+
+void Collect(QTreeWidgetItem* item, int depth, std::vector<Row>& rows)
+{
+    rows.push_back({depth, item->text(0).toStdString(), item->data(0, CChannelTree::kImageRole).toInt(),
+                    CChannelTree::ItemToCode(item)});
+    for (int i = 0; i < item->childCount(); ++i)
+        Collect(item->child(i), depth + 1, rows);
+}
+
+std::vector<Row> Rows(CChannelTree& tree)
+{
+    std::vector<Row> rows;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+        Collect(tree.topLevelItem(i), 0, rows);
+    return rows;
+}
+
+QTreeWidgetItem* FindItem(CChannelTree& tree, int code)
+{
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it)
+        if (CChannelTree::ItemToCode(*it) == code && (*it)->childCount() == 0 && code >= 0)
+            return *it;
+    return nullptr;
+}
+
+} // namespace
+
+class ChannelTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 1);
+        h.Start();
+        h.log.clear();
+        h.unit->modules = {4, 0, 8, 2, 0, 0, 0, 0};  // A opto, C coaxial, D unknown
+        h.app->m_params.m_params[2 * 2 + 1].m_bActive = 1;
+        tree = &h.app->MainWindow()->ChannelTree();
+        h.app->MainWindow()->show();
+        h.app->MainWindow()->NavigatorBar().show();
+    }
+    void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QMouseEvent e(type, pos, tree->viewport()->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &e);
+    }
+    QPoint Centre(int code) { return tree->visualItemRect(FindItem(*tree, code)).center() + QPoint(-10, 0); }
+
+    AppHarness h;
+    CChannelTree* tree = nullptr;
+};
+
+TEST_F(ChannelTreeTest, TolamWithSlotGapsShowsThePopulatedSlotsAndTheirChannels)
+{
+    tree->Rebuild();
+    const std::vector<Row> expected = {
+        {0, "Tolam", 0, -1},
+        {1, "Slot A - Opto module", 4, -1},
+        {2, "Internal Tx", 9, 0},
+        {2, "External Tx", 9, 1},
+        {1, "Slot C - Coaxial module", 5, -1},
+        {2, "Internal Tx", 9, 20},
+        {2, "External Tx", 8, 21},
+    };
+    EXPECT_EQ(Rows(*tree), expected);
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+    EXPECT_TRUE(tree->topLevelItem(0)->child(1)->isExpanded());
+    EXPECT_EQ(CChannelTree::ModuleImage(12), 6);
+}
+
+TEST_F(ChannelTreeTest, Z5KAndNoUnitShowOnlyTheirRoot)
+{
+    h.unit->modular = false;
+    tree->Rebuild();
+    EXPECT_EQ(Rows(*tree), (std::vector<Row>{{0, "Z5K", 0, -1}}));
+    h.app->m_status.m_bConnected = 0;
+    tree->RefreshIfChanged();
+    EXPECT_EQ(Rows(*tree), (std::vector<Row>{{0, "No Control Unit", 0, -1}}));
+}
+
+TEST_F(ChannelTreeTest, RefreshRebuildsOnlyWhenTheSlotsChanged)
+{
+    tree->Rebuild();
+    h.app->m_params.m_params[0].m_bActive = 1;  // an image that only a rebuild shows
+    tree->RefreshIfChanged();
+    EXPECT_EQ(FindItem(*tree, 0)->data(0, CChannelTree::kImageRole).toInt(), 9);
+    h.unit->modules[1] = 12;
+    tree->RefreshIfChanged();
+    EXPECT_EQ(FindItem(*tree, 0)->data(0, CChannelTree::kImageRole).toInt(), 8);
+    EXPECT_EQ(tree->topLevelItem(0)->child(1)->text(0), "Slot B - HF module");
+}
+
+TEST_F(ChannelTreeTest, StatusTimerFillsTheTreeOnItsFirstTickAndWhenTheUnitGoes)
+{
+    h.app->MainWindow()->OnTimer();
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Tolam");
+    h.unit->present = false;
+    h.app->MainWindow()->OnTimer();
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "No Control Unit");
+}
+
+TEST_F(ChannelTreeTest, SelectionChoosesTheChannelAndNeverSlotAByAccident)
+{
+    h.OpenFakeDocument();
+    h.app->m_params.m_params[2 * 2].m_bActive = 1;
+    h.app->m_params.m_nCurSlot = 2;
+    h.app->m_params.m_nCurChannel = 1;
+    tree->Rebuild();
+    tree->setCurrentItem(FindItem(*tree, 20));
+    EXPECT_EQ(h.app->m_params.m_nCurChannel, 0);
+    EXPECT_EQ(h.app->m_params.m_nCurSlot, 2);
+    h.app->m_params.m_params[0].m_bActive = 1;
+    tree->setCurrentItem(tree->topLevelItem(0));  // the unit: nothing
+    tree->Rebuild();                              // the selection goes to no item: nothing
+    tree->clear();
+    EXPECT_EQ(h.app->m_params.m_nCurSlot, 2);
+    EXPECT_EQ(h.app->m_params.m_nCurChannel, 0);
+}
+
+TEST_F(ChannelTreeTest, DropInsideTheTreeSelectsTheDraggedChannelAndOutsideNothing)
+{
+    h.OpenFakeDocument();
+    tree->Rebuild();
+    tree->setCurrentItem(FindItem(*tree, 20));
+    h.app->m_params.m_nCurSlot = 0;
+    const QPoint from = Centre(21);
+    for (bool inside : {false, true}) {
+        Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, from + QPoint(0, 30), Qt::NoButton, Qt::LeftButton);
+        ASSERT_TRUE(tree->IsDragging());
+        EXPECT_EQ(tree->RememberedCode(), 21);
+        const QPoint to = inside ? QPoint(20, 20) : QPoint(tree->width() + 50, 20);
+        Mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        EXPECT_FALSE(tree->IsDragging());
+        EXPECT_EQ(h.app->m_params.m_nCurSlot, inside ? 2 : 0) << inside;
+    }
+    EXPECT_EQ(h.app->m_params.m_nCurChannel, 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ChannelTreeTest, ContextChoicesSwitchTheChannelAndEditPutsItInUse)
+{
+    tree->Rebuild();
+    EXPECT_EQ(tree->ContextChoices(21), (QStringList{"Edit Measurement Settings", "Don't use this channel"}));
+    EXPECT_EQ(tree->ContextChoices(20), (QStringList{"Edit Measurement Settings", "Use this channel"}));
+    tree->ApplyChoice(21, 2);
+    EXPECT_EQ(h.app->m_params.m_params[5].m_bActive, 0);
+    EXPECT_EQ(FindItem(*tree, 21)->data(0, CChannelTree::kImageRole).toInt(), 9);
+
+    tree->ApplyChoice(20, 1);  // no channel dialog in this build: nothing
+    EXPECT_EQ(h.app->m_params.m_params[4].m_bActive, 0);
+    std::vector<std::pair<int, int>> edited;
+    h.app->m_runners.channelParameters = [&edited](CRavikApp&, int slot, int channel) {
+        edited.emplace_back(slot, channel);
+        return false;  // cancelled
+    };
+    tree->ApplyChoice(20, 1);
+    EXPECT_EQ(edited, (std::vector<std::pair<int, int>>{{2, 0}}));
+    EXPECT_EQ(h.app->m_params.m_params[4].m_bActive, 1);
+    EXPECT_EQ(h.app->m_params.m_nCurSlot, 2);
+    EXPECT_EQ(h.app->m_params.m_nCurChannel, 0);
+}
+
+TEST_F(ChannelTreeTest, RightButtonOffersTheMenuOnAChannelOnlyAndNotWhileMeasuring)
+{
+    tree->Rebuild();
+    std::vector<QStringList> shown;
+    tree->SetPopup([&shown](const QStringList& items, bool, QPoint) {
+        shown.push_back(items);
+        return 2;
+    });
+    const QRect root = tree->visualItemRect(tree->topLevelItem(0));
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, root.center() - QPoint(root.width() / 2 - 10, 0));
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, QPoint(tree->viewport()->width() - 3, Centre(21).y()));
+    EXPECT_TRUE(shown.empty());  // the unit, and the empty row right of a channel's text
+
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, Centre(21));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0][1], "Don't use this channel");
+    EXPECT_EQ(h.app->m_params.m_params[5].m_bActive, 0);
+
+    h.app->m_status.m_bMeasuring = 1;
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, Centre(21));
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(h.app->m_params.m_params[5].m_bActive, 0);
+}
+
+TEST_F(ChannelTreeTest, NavigatorCommandRebuildsOnlyWhenConnectedAndIdle)
+{
+    h.app->m_settings.m_bChannelBarVisible = 1;
+    h.app->m_status.m_bMeasuring = 1;
+    h.app->MainWindow()->RunCommand(32776);
+    EXPECT_TRUE(h.app->MainWindow()->NavigatorBar().isHidden());
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    h.app->m_status.m_bMeasuring = 0;
+    h.app->MainWindow()->RunCommand(32776);
+    EXPECT_FALSE(h.app->MainWindow()->NavigatorBar().isHidden());
+    EXPECT_EQ(h.app->m_settings.m_bChannelBarVisible, 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Tolam");
+}
+
+// ---- child frame --------------------------------------------------------------------------
+
+TEST(ChildFrameTitle, ThreeForms)
+{
+    EXPECT_EQ(CChildFrame::FormatTitle("Site_0003.rd3", true, true, 2, 1, "Default"), "Site_0003.rd3 - File view mode");
+    EXPECT_EQ(CChildFrame::FormatTitle("Site_0003_C2.rd3", false, true, 2, 1, "Default"),
+              "Site_0003_C2.rd3 - Slot C, Channel: External Tx, (Default)");
+    EXPECT_EQ(CChildFrame::FormatTitle("Site_0003_A1.rd3", false, true, 0, 0, "500 MHz"),
+              "Site_0003_A1.rd3 - Slot A, Channel: Internal Tx, (500 MHz)");
+    EXPECT_EQ(CChildFrame::FormatTitle("Site_0003.rd3", false, false, 0, 0, "Default"), "Site_0003.rd3 - Z5K - (Default)");
+}
+
+class TitledDocument : public FakeDocument {
+public:
+    using FakeDocument::FakeDocument;
+    std::string GetTitle() const override { return "Site_0007.rd3"; }
+};
+
+TEST_F(ChannelTreeTest, ChildIsMaximisedTitledAndNotClosedWhileMeasuring)
+{
+    h.app->MainWindow()->AddDocument(std::make_unique<TitledDocument>(h.log));
+    h.app->m_params.m_params[5].m_strName = "Coax 250";
+    h.OpenFakeDocument("second");
+    QMdiSubWindow* child = h.app->MainWindow()->Wall().subWindowList().first();
+    h.app->MainWindow()->Wall().setActiveSubWindow(child);
+    EXPECT_TRUE(child->isMaximized());
+    EXPECT_EQ(child->minimumSize(), QSize(300, 150));
+    ASSERT_TRUE(h.app->MainWindow()->OnSelectChannel(21));
+    EXPECT_EQ(child->windowTitle(), "Site_0007.rd3 - Slot C, Channel: External Tx, (Coax 250)");
+
+    h.app->m_status.m_bMeasuring = 1;
+    EXPECT_FALSE(child->close());
+    EXPECT_EQ(h.app->MainWindow()->DocumentCount(), 2);
+    h.app->m_status.m_bMeasuring = 0;
+    child->showNormal();
+    child->resize(10, 10);
+    EXPECT_GE(child->width(), 300);
+    EXPECT_TRUE(child->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(h.app->MainWindow()->DocumentCount(), 1);
+    EXPECT_EQ(h.log, (EventLog{"doc refresh", "doc close"}));
+}
+
+TEST_F(ChannelTreeTest, ChildOfAZ5KIsTitledWithoutSlot)
+{
+    h.unit->modular = false;
+    h.app->MainWindow()->AddDocument(std::make_unique<TitledDocument>(h.log));
+    QMdiSubWindow* child = h.app->MainWindow()->Wall().subWindowList().first();
+    EXPECT_EQ(child->windowTitle(), "Site_0007.rd3 - Z5K - (New preset)");
+    h.app->m_status.m_bOldDataFile = 1;
+    h.app->MainWindow()->UpdateCommandUI();
+    EXPECT_EQ(child->windowTitle(), "Site_0007.rd3 - File view mode");
+}
+
+TEST_F(ChannelTreeTest, AClickChoosesTheChannelWhenTheButtonComesUp)
+{
+    h.OpenFakeDocument();
+    tree->Rebuild();
+    QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, Centre(21));
+    EXPECT_EQ(h.app->m_params.m_nCurSlot, 0);
+    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, Centre(21));
+    EXPECT_EQ(h.app->m_params.m_nCurSlot, 2);
+    EXPECT_EQ(h.app->m_params.m_nCurChannel, 1);
+}
