@@ -4,6 +4,7 @@
 #include "gps/SerialOptions.h"
 #include "model/Prompter.h"
 #include "shell/MainFrame.h"
+#include "shell/PositionBar.h"
 #include "shell/RavikApp.h"
 
 #include <QComboBox>
@@ -185,6 +186,15 @@ bool RunGpsSetup(CRavikApp& app)
     if (!app.Gps())
         return false;
     CGPSDlg dlg(*app.Gps(), app.GetProfile(), app.MainWindow());
+    // The position bar shows "Off." while the dialog holds reception off, and then what
+    // the dialog left.
+    auto showState = [&app] {
+        if (app.MainWindow())
+            app.MainWindow()->PositionBar().Update();
+    };
     dlg.initDialog();
-    return dlg.exec() == QDialog::Accepted;
+    showState();
+    const bool ok = dlg.exec() == QDialog::Accepted;
+    showState();
+    return ok;
 }

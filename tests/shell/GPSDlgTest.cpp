@@ -11,7 +11,9 @@
 #include "tests/gps/LineProbe.h"
 #include "tests/support/RecordingPrompter.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -192,4 +194,28 @@ TEST(GpsDlgReceiver, OkOpensThePortAtTheChosenRate)
     EXPECT_EQ(line.ospeed, 38400u);
     EXPECT_TRUE(prompter.ids.empty());
     receiver.Close();
+}
+
+TEST(GpsSetupCommand, PositionBarShowsReceptionOffWhileTheDialogShowsAndCancelRestoresIt)
+{
+    AppHarness h;
+    for (int port = 0; port < 12; ++port)
+        h.profile.writeString(CAppSettings::kGpsSection, GpsDeviceKey(port), h.dir.file("absent"));
+    h.Start();
+    h.gps->open = true;
+    const int before = h.Frame().bar.updates;
+    int during = before;
+    bool openDuring = true;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CGPSDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        during = h.Frame().bar.updates;
+        openDuring = h.gps->open;
+        dlg->reject();
+    });
+    EXPECT_FALSE(RunGpsSetup(*h.app));
+    EXPECT_FALSE(openDuring);
+    EXPECT_GT(during, before) << "the bar learns that reception is off";
+    EXPECT_GT(h.Frame().bar.updates, during) << "and that it is on again";
+    EXPECT_TRUE(h.gps->open);
 }
