@@ -37,6 +37,8 @@ constexpr Entry kStrings[] = {
     {154, "Slot"},
     {155, "Error. Cannot create radar data container"},
     {203, "Error: no antenna presets found."},
+    {204, "Warning, cannot write default palette"},
+    {205, "Warning, cannot read default palette"},
     {302, "Markers configuration"},
     {57344, "Delvora for Tolam"},
     {57345, "Ready"},

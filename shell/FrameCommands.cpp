@@ -193,6 +193,8 @@ bool IsCheckableCommand(int id)
     case cmd::kGpsOnOff:
     case cmd::kViewToolbar:
     case cmd::kViewStatusBar:
+    case cmd::kTraceWindow:     // checked while the document's trace window is on
+    case cmd::kDisableFilters:  // checked while its filters are off
         return true;
     default:
         return false;

@@ -7,6 +7,11 @@
 #include "shell/DriverUnit.h"
 #include "shell/FileChooser.h"
 #include "shell/MainFrame.h"
+#include "shell/RavikDoc.h"
+#include "filters/editor/FilterManagerDialog.h"
+#include "shell/DisplayWindows.h"
+#include "shell/dialogs/MarkDlg.h"
+#include "shell/dialogs/PaletteManager.h"
 #include "shell/dialogs/CUSetup.h"
 #include "shell/dialogs/GPSDlg.h"
 #include "shell/dialogs/InfoDlg.h"
@@ -69,6 +74,12 @@ AppParts ProgramParts(Prompter& prompter, Profile& profile, TickClock& clock)
 void InstallProgramDialogs(CRavikApp& app)
 {
     app.m_runners.chooseFileToOpen = [](CRavikApp& a) { return ChooseDataFileToOpen(a.MainWindow()); };
+    app.m_docTemplate.SetFactory([&app] { return std::make_unique<CRavikDoc>(app); });
+    InstallFilterManager();
+    app.m_runners.markers = RunMarkerDialog;
+    app.m_runners.paletteManager = RunPaletteManager;
+    app.m_runners.makeSensorWindow = MakeSensorWindow;
+    app.m_runners.makeTraceInfoBar = MakeTraceInfoBar;
     app.m_runners.wheelList = RunWheelList;
     app.m_runners.newWheelCalibration = RunNewWheelCalibration;
     app.m_runners.hardwareSetup = RunHardwareSetup;

@@ -3,6 +3,7 @@
 #include "model/PlatformPaths.h"
 #include "model/Profile.h"
 #include "model/Prompter.h"
+#include "link/Measurement.h"
 #include "shell/AppEvents.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
@@ -134,14 +135,17 @@ bool CRavikApp::InitInstance()
     LoadSettings();
     if (EndRequested())  // told to end while the GPS port's message was open
         return false;
-    // The default palette file belongs to the radargram display; this build draws with the
-    // palette gain of the profile alone.
 
     m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
     if (!m_pMainWnd)
         return false;
 
     m_strSettingsFolder = m_parts.settingsFolder ? m_parts.settingsFolder() : PlatformPaths::SettingsFolder();
+    m_palette = CRadarPalette(m_strSettingsFolder);
+    m_bPaletteLoaded = true;
+    m_palette.Load(*m_parts.prompter);
+    if (EndRequested())  // told to end while the palette's message was open
+        return false;
     if (m_data)
         m_data->SetHeaderDefaults();
 
@@ -165,7 +169,7 @@ bool CRavikApp::InitInstance()
     m_pMainWnd->showMaximized();
     m_pMainWnd->UpdateCommandUI();
 
-    m_pMarkerSettings = std::make_unique<CMarkerSettings>();
+    m_pMarkerSettings = std::make_unique<CMarkerSettings>(*m_parts.profile);
     m_throttle.Reset();
     return true;
 }
@@ -198,6 +202,8 @@ int CRavikApp::ExitInstance()
         SaveSettings();
         m_recentFiles.Save(*m_parts.profile);
     }
+    if (m_bPaletteLoaded)
+        m_palette.Save(*m_parts.prompter);
     m_pMarkerSettings.reset();
     m_pMainWnd.reset();
     return 0;
@@ -259,9 +265,11 @@ void CRavikApp::StopMeasuringDocument()
 {
     if (!m_status.IsMeasuring())
         return;
+    // The measurement that runs is stopped, whichever window is active.
     if (AppDocument* doc = ActiveDocument())
         doc->OnMeasureStop();
-    // Without a document nothing can have been measuring; the flag is cleared regardless.
+    else if (CMeasurement* running = m_acquisition ? m_acquisition->RunningMeasurement() : nullptr)
+        running->OnMeasureStop();
     m_status.m_bMeasuring = 0;
 }
 
@@ -382,6 +390,8 @@ void CRavikApp::OnAcquisitionEnded()
         return;
     if (AppDocument* doc = ActiveDocument())
         doc->OnMeasureStop();
+    else if (CMeasurement* running = m_acquisition ? m_acquisition->RunningMeasurement() : nullptr)
+        running->OnMeasureStop();
 }
 
 void CRavikApp::AddMarker(int n)
@@ -527,11 +537,16 @@ void CRavikApp::OnHardwareSetup()
         m_pMainWnd->CloseDocument(doc);
 }
 
-void CRavikApp::OnPrintSetup()
+QPrinter& CRavikApp::Printer()
 {
     if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    QPageSetupDialog dlg(m_printer.get(), m_pMainWnd.get());
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CRavikApp::OnPrintSetup()
+{
+    QPageSetupDialog dlg(&Printer(), m_pMainWnd.get());
     dlg.exec();
 }
 

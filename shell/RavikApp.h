@@ -8,6 +8,7 @@
 // destruction (settings files saved). ExitInstance also runs after a failed InitInstance.
 #pragma once
 
+#include "display/RadarPalette.h"
 #include "model/AppSettings.h"
 #include "model/MeasParamSet.h"
 #include "link/Acquisition.h"
@@ -124,6 +125,9 @@ public:
     CRecentFiles m_recentFiles;
     CDocTemplate m_docTemplate;
     std::unique_ptr<CMarkerSettings> m_pMarkerSettings;
+    // The colours of every radargram; read from the settings folder's `palette` at start
+    // and written back at exit. Its gain is m_settings.m_nPaletteGain.
+    CRadarPalette m_palette;
     // The data set asks through it whether the unit has slots.
     CAppUnitInfo m_unitInfo{[this] { return m_unit.get(); }};
 
@@ -135,6 +139,9 @@ public:
     const RefreshThrottle& Throttle() const { return m_throttle; }
     // The timer of the refresh that a dropped traces-ready message asked for.
     QTimer& LateRefreshTimer() { return m_lateRefresh; }
+
+    // The printer and its settings that Print Setup changes and printing uses.
+    QPrinter& Printer();
 
     // The refresh that a dropped traces-ready message asked for is due (LateRefreshTimer).
     void OnLateRefresh();
@@ -173,6 +180,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     bool m_exited = false;
     bool m_bSettingsLoaded = false;  // the profile was read: only then is it written
+    bool m_bPaletteLoaded = false;   // likewise the palette file
     // Whether the GPS receiver was on when the program began to close: "Log GPS On/Off"
     // keeps that state although the receiver is closed before the profile is written.
     bool m_gpsStateNoted = false;

@@ -42,7 +42,7 @@ TEST(AppLifecycle, InitInstanceRunsItsStepsInOrderWithTheUnitCheckOn)
     h.log.clear();
     ASSERT_TRUE(h.app->InitInstance());
 
-    const EventLog expected = {"gps settings", "gps off", "make main frame", "data header defaults",
+    const EventLog expected = {"gps settings", "gps off", "make main frame", "message 205", "data header defaults",
                                "unit detect", "unit country 0", "unit sync channels",
                                "unit sample intervals"};
     EXPECT_EQ(h.log, expected);
@@ -140,6 +140,24 @@ TEST(AppLifecycle, ExitWritesTheFourSettingsFilesAndTheProfileDefaults)
     EXPECT_EQ(h.profile.find(CRecentFiles::kSection, "File1"), nullptr);
 }
 
+TEST(AppLifecycle, FirstStartWritesTheGreyPaletteAndTheNextOneReadsAnEditedFile)
+{
+    AppHarness first;
+    first.Start();
+    EXPECT_EQ(first.app->m_palette.m_Colours, CRadarPalette::GreyRamp());
+    first.Exit();
+    const std::string path = first.files.Folder() + "/palette";
+    EXPECT_EQ(ReadFileBytes(path), CRadarPalette::FormatColours(CRadarPalette::GreyRamp()));
+
+    CRadarPalette::Colours edited = CRadarPalette::GreyRamp();
+    edited[63] = 0xFF0000;
+    WriteFileBytes(path, CRadarPalette::FormatColours(edited));
+    AppHarness second;
+    second.files = first.files;
+    second.Start();
+    EXPECT_EQ(second.app->m_palette.m_Colours, edited);
+}
+
 TEST(AppLifecycle, SecondStartFindsEverythingAndReportsNothing)
 {
     AppHarness first;
@@ -170,14 +188,16 @@ TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
 TEST(AppLifecycle, EndRequestedDuringAStartUpMessageStopsBeforeTheWindowAndTheUnit)
 {
     // The signal comes while the step that can show a box runs: the GPS port's (the GPS
-    // settings) or the adapter's (the presence check).
+    // settings), the palette's (the default palette file) or the adapter's (the presence check).
     struct Case {
         const char* during;
         EventLog expected;
     };
     const Case cases[] = {
         {"gps on", {"gps settings", "gps on"}},
-        {"unit detect", {"gps settings", "gps off", "make main frame", "data header defaults", "unit detect"}},
+        {"message 205", {"gps settings", "gps off", "make main frame", "message 205"}},
+        {"unit detect",
+         {"gps settings", "gps off", "make main frame", "message 205", "data header defaults", "unit detect"}},
     };
     for (const Case& c : cases) {
         AppHarness h;

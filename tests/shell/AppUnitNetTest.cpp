@@ -1,6 +1,7 @@
 // The application object against the simulated control unit over a veth pair of its own:
 // the presence check at start-up, the start-up exchange, the stop at exit. Needs root.
 
+#include "display/RadarPalette.h"
 #include "tests/shell/AppDoubles.h"
 
 #include "model/AppSettings.h"
@@ -133,6 +134,7 @@ TEST_F(AppUnitNet, ProgramFindsTheSimulatedUnitAtStartUpAndStopsItWhenEndedBySig
     ::mkdir((dir.path() + "/config").c_str(), 0755);
     // A second start: the settings files and the profile (unit check on) are there.
     ASSERT_EQ(std::system((env + " '" + DELVORA_BIN + "/dv-settings' >/dev/null").c_str()), 0);
+    ASSERT_TRUE(CRadarPalette(dir.path() + "/config/Delvora").WriteFile());  // nor a palette message
 
     const std::string err = dir.path() + "/stderr";
     const pid_t pid = net.SpawnInHost(
