@@ -187,6 +187,7 @@ TEST_F(DvAcquire, TimeModeRunStoresWhatTheUnitSentAndSavesTheSettings)
     ASSERT_EQ(o.traces.size(), 2u);
     EXPECT_GE(o.traces.at("A1"), 30);
     EXPECT_EQ(o.counters.at("ringOverflows"), 0);
+    EXPECT_EQ(o.counters.at("badRecordMessages"), 0);
     EXPECT_EQ(o.counters.at("fillTraces"), 0);
     for (auto [k, name] : {std::pair{0, "A1"}, std::pair{1, "A2"}}) {
         const auto sent = SentStream(net.Unit(), k);

@@ -344,12 +344,42 @@ TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[99], 0);
     EXPECT_EQ(out[100], 0);  // past the trace: zero, not a stale sample
+    std::vector<std::int16_t> high(2047, -20000); // and upwards, in whole blocks and a tail
+    std::fill_n(high.begin(), 600, 20000);
+    RemoveDcOffset(high.data(), out, 2047, true);
+    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[599], 32767);
+    EXPECT_EQ(out[600], 0);
+    EXPECT_EQ(out[2046], 0);
     RemoveDcOffset(low.data(), out, 100, false);
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[50], 32767);
     std::vector<std::int16_t> tiny = {500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 500};
     EXPECT_EQ(DcOffset(tiny.data(), 10), 0);  // in[5] .. in[4]: no sample in the range
     EXPECT_EQ(DcOffset(tiny.data(), 11), 500);
+}
+
+TEST(DcOffset, LargeTracesGiveTheSampleBySampleSinglePrecisionMean)
+{
+    // Past 2^24 in magnitudes the mean is the one single-precision addition in sample order
+    // gives, rounding included.
+    auto reference = [](const std::vector<std::int16_t>& in) {
+        const int n = static_cast<int>(in.size()), first = n / 2, end = n - 5;
+        float sum = 0.0f;
+        for (int i = first; i < end; ++i)
+            sum += static_cast<float>(in[static_cast<std::size_t>(i)]);
+        return static_cast<int>(sum / static_cast<float>(end - first));
+    };
+    std::vector<std::int16_t> alternating(2048), offset(2048, 32767), rising(2048);
+    for (std::size_t i = 0; i < 2048; ++i) {
+        alternating[i] = static_cast<std::int16_t>(i % 2 ? -32768 : 32767); // partial sums stay small
+        offset[i] = static_cast<std::int16_t>(32767 - static_cast<int>(i % 7));   // leave 2^24 half-way
+        rising[i] = static_cast<std::int16_t>(static_cast<int>(i * 37 % 65536) - 32768);
+    }
+    for (const auto* in : {&alternating, &offset, &rising}) {
+        EXPECT_EQ(DcOffset(in->data(), 2048), reference(*in));
+        EXPECT_EQ(DcOffset(in->data(), 2001), reference(std::vector<std::int16_t>(in->begin(), in->begin() + 2001)));
+    }
 }
 
 TEST_F(RecordHandling, FullDiskEndsTheReadWithTheFileAndCountInStep)

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -75,6 +77,62 @@ TEST(LinkOpen, NoAdapterIsReportedOnceUntilSomethingChanges)
     EXPECT_EQ(prompter.texts[0], "No adapter information exists for the local computer");
     EXPECT_EQ(link.Command(1, 0), kCommandLinkClosed);
     EXPECT_EQ(link.SendRequest(1, 0), -3);
+}
+
+namespace {
+
+// A system that gives no adapter information at all.
+class SilentAdapterLister : public AdapterLister {
+public:
+    int List(std::vector<Adapter>&, std::string& error) override
+    {
+        error = "no adapters";
+        return -1;
+    }
+};
+
+// While its message "shows", something else asks the link to open (a timer ticking inside the
+// box); waiting for that answer is bounded so that a link that still holds its lock fails the
+// test instead of hanging it.
+class PrompterOpeningTheLink : public RecordingPrompter {
+public:
+    void messageText(const std::string& text) override
+    {
+        RecordingPrompter::messageText(text);
+        nested = std::async(std::launch::async, [this] { return link->Open(); });
+        answeredWhileShown = nested.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    }
+
+    VT_Ethernet* link = nullptr;
+    std::future<int> nested;
+    bool answeredWhileShown = false;
+};
+
+}  // namespace
+
+TEST(LinkOpen, NoAdapterMessageShowsWithTheLinkFreeForOthers)
+{
+    struct Case {
+        const char* what;
+        std::function<std::unique_ptr<AdapterLister>()> lister;
+    };
+    const Case cases[] = {
+        {"no adapter information", [] { return std::make_unique<SilentAdapterLister>(); }},
+        {"an empty adapter list", [] { return std::make_unique<FixedAdapterLister>(std::vector<Adapter>{}); }},
+    };
+    for (const Case& c : cases) {
+        auto [host, unit] = MemoryTransport::MakePair();
+        VT_Ethernet link(std::move(host), c.lister());
+        PrompterOpeningTheLink prompter;
+        prompter.link = &link;
+        link.SetPrompter(&prompter);
+        EXPECT_EQ(link.Open(), kLinkNoAdapter) << c.what;
+        ASSERT_TRUE(prompter.nested.valid()) << c.what;
+        EXPECT_TRUE(prompter.answeredWhileShown) << c.what << ": the link was held while its message showed";
+        EXPECT_EQ(prompter.nested.get(), kLinkNoAdapter) << c.what;
+        EXPECT_EQ(prompter.texts, std::vector<std::string>{"No adapter information exists for the local computer"})
+            << c.what << ": shown once, also to the open made while it showed";
+    }
 }
 
 TEST_F(Links, CaptureThatCannotOpenIsReportedOnceWithTheLibrarysWords)
@@ -215,24 +273,43 @@ TEST_F(Links, StreamedMessagesArriveWholeAndInOrderAtTheReader)
 {
     ASSERT_EQ(link->Open(), kLinkOpened);
     constexpr int kMessages = 3000;
+    // The unit keeps within 256 messages (about 400,000 words) of the reader, so however
+    // slowly the reader is scheduled the ring never overflows; a lost message would leave the
+    // reader waiting, so a minute without one ends the test.
+    constexpr int kAhead = 256;
+    std::atomic<int> released{0};
+    std::atomic<bool> stop{false};
     std::thread unit([&] {
-        for (int m = 0; m < kMessages; ++m) {
+        for (int m = 0; m < kMessages && !stop.load(); ++m) {
             std::vector<std::int16_t> samples(1000 + m % 600);
             for (std::size_t i = 0; i < samples.size(); ++i)
                 samples[i] = static_cast<std::int16_t>(m * 7 + i);
             peer->SendMessage(kHostMac, TraceRecordWords(m % 16, static_cast<std::uint32_t>(m), samples));
-            while (hostEnd->Pending() > 200)
+            while (!stop.load() && (hostEnd->Pending() > 200 || m - released.load() > kAhead))
                 std::this_thread::yield();
         }
     });
+    struct JoinUnit {
+        std::atomic<bool>& stop;
+        std::thread& unit;
+        ~JoinUnit()
+        {
+            stop.store(true);
+            unit.join();
+        }
+    } joinUnit{stop, unit};
     int seen = 0;
     std::vector<std::int16_t> samples(2048);
+    auto lastRecord = std::chrono::steady_clock::now();
     while (seen < kMessages) {
         const int i = link->NextRecord();
         if (i == -1) {
+            ASSERT_LT(std::chrono::steady_clock::now() - lastRecord, std::chrono::minutes(1))
+                << "message " << seen << " never came; ring overflows " << link->Counters().ringOverflows;
             std::this_thread::yield();
             continue;
         }
+        lastRecord = std::chrono::steady_clock::now();
         ASSERT_GE(i, 0);
         const RingRecord r = ReadRecordHeader(link->Ring(), static_cast<std::uint32_t>(i));
         ASSERT_TRUE(r.Is(RecordType::TraceRecord));
@@ -242,9 +319,8 @@ TEST_F(Links, StreamedMessagesArriveWholeAndInOrderAtTheReader)
         for (std::uint32_t k = 0; k < n; k += 97)
             ASSERT_EQ(samples[k], static_cast<std::int16_t>(seen * 7 + k));
         ASSERT_EQ(link->ReleaseRecord(), 1);
-        ++seen;
+        released.store(++seen);
     }
-    unit.join();
     const LinkCounters c = link->Counters();
     EXPECT_EQ(c.ringOverflows, 0u);
     EXPECT_EQ(c.fragmentOrderDrops + c.missingLastDrops + c.strayFragmentDrops + c.sequenceGaps, 0u);

@@ -289,6 +289,15 @@ TEST_F(Reassembly, RepliesQueueAndNameTheUnit)
     EXPECT_EQ(learned[0], kUnitMac);
 }
 
+TEST_F(Reassembly, UnitIsNamedBeforeItsReplyCanBeTaken)
+{
+    int queuedWhenNamed = -1;
+    reassembler.SetUnitAddressListener([&](const MacAddress&) { queuedWhenNamed = replies.Count(); });
+    Feed(ReplyFrame(kHostMac, 1, 42, {0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(queuedWhenNamed, 0) << "the reply could be taken, and the next request sent, before the unit was known";
+    EXPECT_EQ(replies.Count(), 1);
+}
+
 TEST_F(Reassembly, HundredthReplyIsLostWhileNinetyNineWait)
 {
     for (int i = 0; i < 100; ++i)

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -284,4 +285,44 @@ TEST_F(SensorFileTest, ReadersUnderTheLockSeeWholeRecords)
     EXPECT_TRUE(consistent);
     EXPECT_LE(seen, 20000);
     EXPECT_EQ(em.GetCount(), 20000);
+}
+
+namespace {
+
+struct UnreadableCase {
+    const char* what;
+    std::string path;
+};
+
+// Files that open but cannot be read. The kernel's view of this process's memory is a regular
+// file whose first page cannot be read: a read error as a failing disk gives.
+std::vector<UnreadableCase> UnreadableFiles(const TempDir& dir)
+{
+    const std::string folder = dir.file("folder");
+    EXPECT_TRUE(std::filesystem::create_directory(folder));
+    return {{"a folder in the file's place", folder}, {"a read error", "/proc/self/mem"}};
+}
+
+} // namespace
+
+TEST_F(MarkerFileTest, ReadErrorFailsTheReadAndKeepsNoMarker)
+{
+    for (const UnreadableCase& c : UnreadableFiles(dir)) {
+        markers.AddMarker(5, 0, 1);
+        markers.m_strPath = c.path;
+        EXPECT_EQ(markers.Read(), 5) << c.what;
+        EXPECT_TRUE(markers.GetMarkers().empty()) << c.what;
+        EXPECT_FALSE(markers.IsOpen()) << c.what;
+    }
+}
+
+TEST_F(SensorFileTest, ReadErrorFailsTheReadAndKeepsNoRecord)
+{
+    for (const UnreadableCase& c : UnreadableFiles(dir)) {
+        em.AddRecord(1, 2, 3, 4);
+        em.m_strPath = c.path;
+        EXPECT_EQ(em.Read(), 5) << c.what;
+        EXPECT_EQ(em.GetCount(), 0) << c.what;
+        EXPECT_FALSE(em.IsOpen()) << c.what;
+    }
 }

@@ -2,6 +2,7 @@
 // the harness itself, the unit in this process and as the dv-unitsim command, seen from the
 // host end through a raw packet socket.
 #include "HostView.h"
+#include "sim/SimBlaster.h"
 #include "sim/SimRawSocket.h"
 #include "tests/support/SimVethFixture.h"
 #include "tests/support/TempDir.h"
@@ -202,6 +203,76 @@ TEST_F(SimVethTest, StreamCrossesThePairIntact)
                                [](int16_t a, uint16_t b) { return uint16_t(a) == b; }))
             << "trace " << i;
     }
+}
+
+TEST_F(SimVethTest, SenderInTheUnitsPlaceContinuesItsStreamAndSequence)
+{
+    std::string error;
+    CSimUnitConfig config = CSimUnitConfig::Tolam();
+    config.externalStream = true;
+    ASSERT_TRUE(net.StartUnit(config, error)) << error;
+    CSimBlaster blaster(net.Unit());
+    {
+        CScopedNetns inside(net.UnitNetns().Fd());
+        ASSERT_TRUE(inside.Ok()) << inside.Error();
+        ASSERT_TRUE(blaster.Start(CSimNetHarness::kUnitInterface, 500, error)) << error;
+    }
+    HostSide host(net);
+    ASSERT_TRUE(host.Ok()) << host.Error();
+    host.Send(5, 0xFFFF, 'T', 0);
+    host.Send(6, 0, 10);
+    host.Send(1, 0, 2048);
+    host.Send(37, 0, 3);
+    host.Send(96, 0, 20, 1);
+    host.Send(12, 0);
+    HostFrame reply;
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(host.NextReply(reply));
+
+    HostReassembler r(net.HostMac());
+    uint16_t lastSeq = 0;
+    auto feed = [&](const std::vector<uint8_t>& f) {
+        r.Feed(f);
+        lastSeq = ParseHostFrame(f).msgSeq;
+    };
+    size_t traceFrames = 0;
+    std::vector<uint8_t> f;
+    while (traceFrames < 90 && host.Next(f)) {
+        feed(f);
+        traceFrames += f.size() > 1000;
+    }
+    host.Send(13, 0);
+    std::vector<std::vector<uint8_t>> late;
+    ASSERT_TRUE(host.NextReply(reply, &late));
+    for (const auto& g : late)
+        feed(g);
+    r.Finish();
+    EXPECT_TRUE(r.drops.empty()) << "the sender's messages and the unit's own form one sequence";
+    EXPECT_EQ(reply.msgSeq, uint16_t(lastSeq + 1)) << "the stop's answer follows the last message sent";
+
+    // The unit's own start trace at position 0 on both channels, then the sender's, one
+    // record per message, a step further each time.
+    std::vector<HostRecord> got;
+    for (const auto& words : r.messages) {
+        std::vector<HostRecord> records;
+        ASSERT_TRUE(ParseHostRecords(words, records));
+        for (const HostRecord& rec : records)
+            if (rec.type == 'f') {
+                EXPECT_EQ(records.size(), 1u);
+                got.push_back(rec);
+            }
+    }
+    ASSERT_GE(got.size(), 30u);
+    const uint32_t step = uint32_t(got[2].payload[0]) << 16 | got[2].payload[1];
+    ASSERT_GT(step, 0u);
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].code, i % 2) << "trace " << i;
+        EXPECT_EQ(uint32_t(got[i].payload[0]) << 16 | got[i].payload[1], step * uint32_t(i / 2)) << "trace " << i;
+        EXPECT_EQ(got[i].payload.size(), 2050u);
+    }
+    blaster.Stop();
+    EXPECT_EQ(blaster.Sent().messages + 2, got.size());
+    EXPECT_EQ(blaster.Sent().sendErrors, 0u);
 }
 
 class SimJumboTest : public SimVethTest {
