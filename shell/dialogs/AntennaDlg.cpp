@@ -4,7 +4,7 @@
 #include "model/Prompter.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
-#include "shell/dialogs/DialogExchange.h"
+#include "shell/dialogs/DataExchange.h"
 
 #include <QGridLayout>
 #include <QListWidget>
@@ -52,7 +52,7 @@ void CAntennaDlg::FillList()
 {
     m_list->clear();
     for (const auto& preset : m_params.m_presets)
-        m_list->addItem(dlgx::FromLatin1(preset->m_strName));
+        m_list->addItem(dx::ShownText(preset->m_strName));
 }
 
 void CAntennaDlg::OnRemovePreset()

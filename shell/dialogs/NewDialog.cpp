@@ -8,11 +8,13 @@
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
 #include "shell/dialogs/AntennaDlg.h"
-#include "shell/dialogs/DialogExchange.h"
+#include "shell/dialogs/DataExchange.h"
+#include "shell/dialogs/InfoDlg.h"
 #include "shell/dialogs/ParamDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,6 +29,17 @@
 #include <mutex>
 
 namespace {
+
+// File and folder names are the file system's bytes.
+std::string ToPath(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
+}
+
+QString FromPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
 
 enum Mode { kWheelMode = 0, kTimeMode = 1, kKeyboardMode = 2 };
 
@@ -71,7 +84,7 @@ bool ValidBaseName(const QString& name)
 QString ChooseDataFolder(QWidget* parent)
 {
     QFileDialog dlg(parent, "Select folder for radar data files",
-                    dlgx::FromPath(PlatformPaths::DocumentsFolder()));
+                    FromPath(PlatformPaths::DocumentsFolder()));
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setOption(QFileDialog::ShowDirsOnly);
     dlg.setFileMode(QFileDialog::Directory);
@@ -93,9 +106,9 @@ CNewDialog::CNewDialog(CRavikApp& app, QWidget* parent) : QDialog(parent), m_app
         CParamDlg dlg(app, owner);
         dlg.exec();
     };
-    m_children.additionalInfo = [&app](QWidget*) {
-        if (app.m_runners.measurementInfo)
-            app.m_runners.measurementInfo(app);
+    m_children.additionalInfo = [&app](QWidget* owner) {
+        CInfoDlg dlg(app, owner);
+        dlg.exec();
     };
     m_children.chooseFolder = ChooseDataFolder;
     m_children.rebuildNavigator = [&app] {
@@ -265,7 +278,7 @@ void CNewDialog::FillWheels()
         const CWheel& w = *p.m_wheels[static_cast<std::size_t>(i)];
         const std::string text = FormatC("%s ( %5.2f %c)", w.m_strName.c_str(), w.m_dCalibration * factor,
                                          w.m_nDirection == 1 ? '+' : '-');
-        m_wheel->addItem(dlgx::FromLatin1(text));
+        m_wheel->addItem(dx::ShownText(text));
     }
 }
 
@@ -282,16 +295,16 @@ void CNewDialog::FillSlots()
 
 void CNewDialog::LoadControls()
 {
-    m_baseEdit->setText(dlgx::FromPath(m_strBaseName));
-    m_dirEdit->setText(dlgx::FromPath(m_strDir));
+    m_baseEdit->setText(FromPath(m_strBaseName));
+    m_dirEdit->setText(FromPath(m_strDir));
     m_activeCheck->setChecked(m_bActive != 0);
     m_reverseCheck->setChecked(m_bReverse != 0);
 }
 
 void CNewDialog::ReadControls()
 {
-    m_strBaseName = dlgx::ToPath(m_baseEdit->text());
-    m_strDir = dlgx::ToPath(m_dirEdit->text());
+    m_strBaseName = ToPath(m_baseEdit->text());
+    m_strDir = ToPath(m_dirEdit->text());
     m_bActive = m_activeCheck->isChecked() ? 1 : 0;
     m_bReverse = m_reverseCheck->isChecked() ? 1 : 0;
 }
@@ -325,7 +338,7 @@ void CNewDialog::SelectSavedWheelSource()
 
 void CNewDialog::ShowPresetName()
 {
-    m_presetEdit->setText(dlgx::FromLatin1(m_app.m_params.m_params[CurrentIndex()].m_strName));
+    m_presetEdit->setText(dx::ShownText(m_app.m_params.m_params[CurrentIndex()].m_strName));
 }
 
 void CNewDialog::ApplySettings()
@@ -428,9 +441,9 @@ void CNewDialog::OnBrowse()
     const QString folder = m_children.chooseFolder(this);
     if (folder.isEmpty())
         return;
-    m_strDir = PlatformPaths::WithTrailingSlash(dlgx::ToPath(folder));
+    m_strDir = PlatformPaths::WithTrailingSlash(ToPath(folder));
     m_app.m_settings.m_strDataFolder = m_strDir;
-    m_dirEdit->setText(dlgx::FromPath(m_strDir));
+    m_dirEdit->setText(FromPath(m_strDir));
 }
 
 bool CNewDialog::MoveToFirstActiveChannel()

@@ -9,7 +9,7 @@
 #include "model/StringTable.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
-#include "shell/dialogs/DialogExchange.h"
+#include "shell/dialogs/DataExchange.h"
 #include "shell/dialogs/ParamPreview.h"
 #include "shell/dialogs/StringEntryDlg.h"
 
@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -41,6 +42,8 @@ constexpr int kMaxDivider = 128;
 constexpr int kMaxPosition = 65535;
 constexpr std::int64_t kDividerSamplesLimit = 65536;  // divider x samples the unit can sweep
 constexpr const char* kUserMark = "[User]";
+// A preset name fits its settings line, whatever was read from a file before.
+constexpr std::size_t kNameBytes = 240;
 
 // The signal search: where it starts, how far a pair of samples must stand from the mean
 // to count as the arrival, and the sample the arrival is put at.
@@ -297,7 +300,7 @@ void CParamDlg::OnInitDialog()
     m_nChannel = static_cast<std::int16_t>(std::clamp<int>(p.m_nCurChannel, 0, 1));
     const CMeasParam& c = p.m_params[ChannelIndex()];
     const CMeasParam& first = p.m_params[m_nSlot * 2];
-    m_strName = dlgx::FromLatin1(c.m_strName);
+    m_strName = dx::ShownText(c.m_strName);
     const QString letter = QString::fromStdString(GetSlotLetter(m_nSlot));
     setWindowTitle(QString("Settings for '%1' antenna preset - slot %2, channel: %3")
                        .arg(m_strName, letter, ChannelText(m_nChannel)));
@@ -366,9 +369,9 @@ void CParamDlg::OnInitDialog()
 void CParamDlg::LoadControls()
 {
     m_nameEdit->setText(m_strName);
-    m_samplesEdit->setText(dlgx::Int(m_nSamples));
-    m_stacksEdit->setText(dlgx::Int(m_nStacks));
-    m_separationEdit->setText(dlgx::Float(m_fSeparation));
+    m_samplesEdit->setText(dx::FormatInt(m_nSamples));
+    m_stacksEdit->setText(dx::FormatInt(m_nStacks));
+    m_separationEdit->setText(dx::FormatFloat(m_fSeparation));
     {
         const QSignalBlocker a(m_autostackCheck), b(m_beeperCheck), c(m_emCheck);
         m_autostackCheck->setChecked(m_bAutostack != 0);
@@ -380,10 +383,10 @@ void CParamDlg::LoadControls()
 
 void CParamDlg::ShowDerived()
 {
-    m_positionEdit->setText(dlgx::Int(m_nSignalPos));
-    m_frequencyEdit->setText(dlgx::Float(m_fFrequency));
-    m_windowEdit->setText(dlgx::Float(m_fTimeWindow));
-    m_stackingTimeEdit->setText(dlgx::Double(m_dStackingTime));
+    m_positionEdit->setText(dx::FormatInt(m_nSignalPos));
+    m_frequencyEdit->setText(dx::FormatFloat(m_fFrequency));
+    m_windowEdit->setText(dx::FormatFloat(m_fTimeWindow));
+    m_stackingTimeEdit->setText(dx::FormatDouble(m_dStackingTime));
 }
 
 void CParamDlg::ReadChecks()
@@ -398,8 +401,8 @@ bool CParamDlg::ReadControls()
     Prompter& prompter = m_app.GetPrompter();
     int samples = m_nSamples, stacks = m_nStacks;
     float separation = m_fSeparation;
-    if (!dlgx::ReadInt(m_samplesEdit, prompter, samples) || !dlgx::ReadInt(m_stacksEdit, prompter, stacks) ||
-        !dlgx::ReadFloat(m_separationEdit, prompter, separation))
+    if (!dx::ReadInt(m_samplesEdit, prompter, samples) || !dx::ReadInt(m_stacksEdit, prompter, stacks) ||
+        !dx::ReadFloat(m_separationEdit, prompter, separation))
         return false;
     m_nSamples = samples;
     m_nStacks = stacks;
@@ -411,9 +414,11 @@ bool CParamDlg::ReadControls()
 void CParamDlg::ReadControlsLeniently()
 {
     // Read while the operator may be typing: a text that is no number yet keeps the last value.
-    dlgx::ParseInt(m_samplesEdit->text(), m_nSamples);
-    dlgx::ParseInt(m_stacksEdit->text(), m_nStacks);
-    dlgx::ParseFloat(m_separationEdit->text(), m_fSeparation);
+    dx::ParseInteger(m_samplesEdit->text(), m_nSamples);
+    dx::ParseInteger(m_stacksEdit->text(), m_nStacks);
+    double separation = 0.0;
+    if (dx::ParseNumber(m_separationEdit->text(), separation) && std::fabs(separation) <= FLT_MAX)
+        m_fSeparation = static_cast<float>(separation);
     ReadChecks();
 }
 
@@ -717,7 +722,7 @@ void CParamDlg::OnSaveAsPreset()
     CMeasParam& c = p.m_params[ChannelIndex()];
     const float factor = p.GetUnitFactor();
     CMeasParam preset;
-    preset.m_strName = dlgx::ToLatin1(m_strName);
+    preset.m_strName = dx::FieldText(m_strName, kNameBytes);
     preset.m_bActive = 1;
     preset.m_fAntennaSeparation = m_fSeparation * factor;
     preset.m_bEmSensor = static_cast<std::uint8_t>(m_bEmSensor);
@@ -765,7 +770,7 @@ void CParamDlg::WriteOkValues()
     CMeasParam& c = p.m_params[ChannelIndex()];
     CMeasParam& other = p.m_params[ChannelIndex() ^ 1];
     const float factor = p.GetUnitFactor();
-    const double interval = ParseDecimal(dlgx::ToLatin1(m_intervalEdit->text()));
+    const double interval = ParseDecimal(m_intervalEdit->text().toLatin1().toStdString());
 
     c.m_nSamples = static_cast<std::uint16_t>(m_nSamples);
     c.m_nStacks = static_cast<std::int16_t>(m_nStacks);
@@ -780,7 +785,7 @@ void CParamDlg::WriteOkValues()
     p.SetSampleInterval(m_nSlot, m_nRange, m_dBasePeriod);
     p.m_bAutoStack = static_cast<std::uint8_t>(m_bAutostack);
     p.m_bBeeper = static_cast<std::uint8_t>(m_bBeeper);
-    c.m_strName = dlgx::ToLatin1(m_strName);
+    c.m_strName = dx::FieldText(m_strName, kNameBytes);
 
     if (WheelMode()) {
         c.m_dDistanceInterval = interval * factor;

@@ -182,6 +182,47 @@ public:
         }
         return n;
     }
+    int SetTriggerSource(int address, std::uint8_t kind, int source) override
+    {
+        m_log.push_back("unit trigger source " + std::to_string(address) + " " + char(kind) + " " +
+                        std::to_string(source));
+        return 0;
+    }
+    int EnableWheel(int address) override
+    {
+        m_log.push_back("unit enable wheel " + std::to_string(address));
+        return 0;
+    }
+    int DisableWheel(int address) override
+    {
+        m_log.push_back("unit disable wheel " + std::to_string(address));
+        return 0;
+    }
+    int SetWheelCounter(int address, std::int16_t run, int start) override
+    {
+        m_log.push_back("unit wheel counter " + std::to_string(address) + " " + std::to_string(run) + " " +
+                        std::to_string(start));
+        return 0;
+    }
+    // Each read takes the next scripted count; without one the unit does not answer.
+    std::optional<std::uint32_t> ReadWheelCounter(int address) override
+    {
+        m_log.push_back("unit read wheel " + std::to_string(address));
+        if (wheelCounts.empty())
+            return std::nullopt;
+        const std::uint32_t v = wheelCounts.front();
+        wheelCounts.erase(wheelCounts.begin());
+        return v;
+    }
+    std::optional<std::uint32_t> ReadUnitInfo(int address, std::uint8_t item) override
+    {
+        m_log.push_back("unit read info " + std::to_string(address) + " " + std::to_string(item));
+        return unitId;
+    }
+    std::vector<std::string> ListAdapters() override { return adapters; }
+    std::vector<std::uint32_t> wheelCounts;
+    std::optional<std::uint32_t> unitId;
+    std::vector<std::string> adapters;
     bool present = true;
     bool modular = true;
     std::array<int, 8> modules{};  // module type per slot
