@@ -13,10 +13,14 @@
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 // The compiler's own vector header trips its uninitialised-value check on its "undefined"
 // registers; nothing of ours is hidden by this.
+#if defined(__clang__)
+#include <immintrin.h>
+#else
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 CRadarPalette::CRadarPalette(const std::string& settingsFolder)

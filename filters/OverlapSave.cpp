@@ -126,27 +126,32 @@ void FilterBlock(LaneSample* __restrict x, int size, const float* __restrict rad
 using Int16x8 = std::int16_t __attribute__((vector_size(16)));
 using Int32x8 = std::int32_t __attribute__((vector_size(32)));
 
+// Two lane vectors mixed by eight constant lane indices (0..7 the first, 8..15 the second).
+#if defined(__clang__)
+#define DELVORA_SHUFFLE8(a, b, i0, i1, i2, i3, i4, i5, i6, i7) \
+    __builtin_shufflevector(a, b, i0, i1, i2, i3, i4, i5, i6, i7)
+#else
+#define DELVORA_SHUFFLE8(a, b, i0, i1, i2, i3, i4, i5, i6, i7) \
+    __builtin_shuffle(a, b, (std::int32_t __attribute__((vector_size(32)))){i0, i1, i2, i3, i4, i5, i6, i7})
+#endif
+
 // r[i][j] := r[j][i]: eight samples of eight traces into eight samples of eight lanes, and back.
 inline void Transpose8(Lanes r[8])
 {
-    using Mask = std::int32_t __attribute__((vector_size(32)));
-    const Mask low = {0, 8, 1, 9, 4, 12, 5, 13}, high = {2, 10, 3, 11, 6, 14, 7, 15};
-    const Mask pairLow = {0, 1, 8, 9, 4, 5, 12, 13}, pairHigh = {2, 3, 10, 11, 6, 7, 14, 15};
-    const Mask halfLow = {0, 1, 2, 3, 8, 9, 10, 11}, halfHigh = {4, 5, 6, 7, 12, 13, 14, 15};
     Lanes t[8], u[8];
     for (int i = 0; i < 8; i += 2) {
-        t[i] = __builtin_shuffle(r[i], r[i + 1], low);
-        t[i + 1] = __builtin_shuffle(r[i], r[i + 1], high);
+        t[i] = DELVORA_SHUFFLE8(r[i], r[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+        t[i + 1] = DELVORA_SHUFFLE8(r[i], r[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
     }
     for (int i = 0; i < 8; i += 4) {
-        u[i] = __builtin_shuffle(t[i], t[i + 2], pairLow);
-        u[i + 1] = __builtin_shuffle(t[i], t[i + 2], pairHigh);
-        u[i + 2] = __builtin_shuffle(t[i + 1], t[i + 3], pairLow);
-        u[i + 3] = __builtin_shuffle(t[i + 1], t[i + 3], pairHigh);
+        u[i] = DELVORA_SHUFFLE8(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[i + 1] = DELVORA_SHUFFLE8(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+        u[i + 2] = DELVORA_SHUFFLE8(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[i + 3] = DELVORA_SHUFFLE8(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
     }
     for (int i = 0; i < 4; ++i) {
-        r[i] = __builtin_shuffle(u[i], u[i + 4], halfLow);
-        r[i + 4] = __builtin_shuffle(u[i], u[i + 4], halfHigh);
+        r[i] = DELVORA_SHUFFLE8(u[i], u[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+        r[i + 4] = DELVORA_SHUFFLE8(u[i], u[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
     }
 }
 
@@ -204,8 +209,10 @@ void StoreLanes(const Lanes* __restrict lanes, std::int16_t* const* out, int n)
     }
     for (; k < n; ++k)
         for (int l = 0; l < 8; ++l)
-            if (out[l])
-                SampleArithmetic::StoreRounded(out[l] + k, &lanes[2 * k][l], 1);
+            if (out[l]) {
+                const float value = lanes[2 * k][l];
+                SampleArithmetic::StoreRounded(out[l] + k, &value, 1);
+            }
 }
 
 } // namespace overlap_save
