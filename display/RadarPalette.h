@@ -89,6 +89,24 @@ void BuildSamplePixelTable(const CRadarPalette::Colours& colours, std::int32_t g
 // within the stride.
 void MapTracesToPixels(const std::int16_t* traces, int traceStride, int columns, int rows, int firstSample,
                        const SamplePixelTable& table, std::uint32_t* pixels, int pixelsPerLine);
+// The same with the table given by its first entry (any 65536 pixels).
+void MapTracesToPixels(const std::int16_t* traces, int traceStride, int columns, int rows, int firstSample,
+                       const std::uint32_t* table, std::uint32_t* pixels, int pixelsPerLine);
+
+// A palette and gain made ready for drawing whole radargrams: the pixel of every sample, and
+// the 64 opaque entry pixels with the gain, from which processors with 512-bit vectors work
+// out 16 samples' pixels at once. Build once per palette or gain change, not per paint.
+struct SamplePixelMap {
+    SamplePixelTable table{};
+    std::array<std::uint32_t, CRadarPalette::kColours> entries{};
+    std::int32_t gain = 0;
+};
+void BuildSamplePixelMap(const CRadarPalette::Colours& colours, std::int32_t gain, SamplePixelMap& map);
+
+// MapTracesToPixels through a prepared map: every pixel equals SamplePixel(colours, sample,
+// gain) of the map's palette and gain.
+void MapTracesToPixels(const std::int16_t* traces, int traceStride, int columns, int rows, int firstSample,
+                       const SamplePixelMap& map, std::uint32_t* pixels, int pixelsPerLine);
 
 // 0x00RRGGBB <-> 0x00BBGGRR.
 std::uint32_t SwapRedBlue(std::uint32_t colour);

@@ -1,5 +1,7 @@
 #include "display/RadargramLayout.h"
 
+#include "display/RadarPalette.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,8 +10,6 @@ namespace radargram {
 
 namespace {
 
-constexpr int kTileColumns = 32;
-constexpr int kTileRows = 16;
 constexpr int kStripTraces = 100;
 
 // "%6.2f" without the locale: the status bar reads the same on every system.
@@ -108,20 +108,10 @@ int MarkerBrush(int type)
 void WriteColumns(const std::int16_t* block, int stride, int firstSample, int c0, int c1, int rows,
                   const std::uint32_t* table, std::uint32_t* pixels, int pixelsPerLine)
 {
-    // Tiles keep both the sample columns and the image rows in cache: the block is column
-    // after column, the image row after row.
-    for (int r0 = 0; r0 < rows; r0 += kTileRows) {
-        const int r1 = std::min(rows, r0 + kTileRows);
-        for (int t0 = c0; t0 < c1; t0 += kTileColumns) {
-            const int t1 = std::min(c1, t0 + kTileColumns);
-            for (int i = t0; i < t1; ++i) {
-                const std::int16_t* column = block + static_cast<std::ptrdiff_t>(i) * stride + firstSample;
-                std::uint32_t* out = pixels + i;
-                for (int r = r0; r < r1; ++r)
-                    out[static_cast<std::ptrdiff_t>(r) * pixelsPerLine] = table[static_cast<std::uint16_t>(column[r])];
-            }
-        }
-    }
+    if (c1 <= c0)
+        return;
+    MapTracesToPixels(block + static_cast<std::ptrdiff_t>(c0) * stride, stride, c1 - c0, rows, firstSample, table,
+                      pixels + c0, pixelsPerLine);
 }
 
 std::string HorizontalTitle(int trigType, const std::string& units)

@@ -141,18 +141,18 @@ void CRavikView::PrepareBuffers(int w, int h)
     }
 }
 
-void CRavikView::UpdatePixelTable()
+bool CRavikView::UpdatePixelTable()
 {
     const CRadarPalette& palette = m_src.Palette();
     const std::int32_t gain = m_src.Gain();
-    if (m_table && gain == m_tableGain && palette.m_Colours == m_tableColours)
-        return;
-    if (!m_table)
-        m_table = std::make_unique<SamplePixelTable>();
-    BuildSamplePixelTable(palette.m_Colours, gain, *m_table);
+    if (m_pixelMap && gain == m_tableGain && palette.m_Colours == m_tableColours)
+        return false;
+    if (!m_pixelMap)
+        m_pixelMap = std::make_unique<SamplePixelMap>();
+    BuildSamplePixelMap(palette.m_Colours, gain, *m_pixelMap);
     m_tableColours = palette.m_Colours;
     m_tableGain = gain;
-    m_drawn.valid = false;
+    return true;
 }
 
 void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int h)
@@ -162,10 +162,13 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
         m_drawn.valid = false;
         return;
     }
-    UpdatePixelTable();
+    // New colours redraw every column, but the traces already copied stay good.
+    const bool recolour = UpdatePixelTable();
     const int rows = std::min({h, headerSamples, kSamples - m_firstSample});
-    if (rows <= 0)
+    if (rows <= 0) {
+        m_drawn.valid = false;
         return;
+    }
 
     // Without filters, a window that only moved on keeps the columns it already shows.
     const Drawn& d = m_drawn;
@@ -181,7 +184,7 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
     if (keep) {
         if (shift > 0) {
             std::memmove(m_raw.data(), m_raw.data() + Column(shift), sizeof(std::int16_t) * Column(w - shift));
-            for (int r = 0; r < rows; ++r) {
+            for (int r = 0; r < rows && !recolour; ++r) {
                 auto* line = reinterpret_cast<std::uint32_t*>(m_image.scanLine(r));
                 std::memmove(line, line + shift, sizeof(std::uint32_t) * static_cast<std::size_t>(w - shift));
             }
@@ -200,9 +203,13 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
         std::fill(m_filtered.begin() + static_cast<std::ptrdiff_t>(Column(valid)), m_filtered.end(), 0);
         from = 0;
     }
+    if (recolour)
+        from = 0;
     const std::int16_t* shown = filtered ? m_filtered.data() : m_raw.data();
-    WriteColumns(shown, kSamples, m_firstSample, from, w, rows, m_table->data(),
-                 reinterpret_cast<std::uint32_t*>(m_image.bits()), static_cast<int>(m_image.bytesPerLine() / 4));
+    if (from < w)
+        MapTracesToPixels(shown + Column(from), kSamples, w - from, rows, m_firstSample, *m_pixelMap,
+                          reinterpret_cast<std::uint32_t*>(m_image.bits()) + from,
+                          static_cast<int>(m_image.bytesPerLine() / 4));
     m_imageRows = rows;
     m_drawn = {true, m_firstTrace, m_firstSample, w, rows, copied, filtered, key, keep ? d.samples : needed};
 }

@@ -91,7 +91,8 @@ private:
     void PlaceScrollBars(int cx, int cy);
     void UpdateScrollBars(int count, int samples, int w, int h);
     void PrepareBuffers(int w, int h);
-    void UpdatePixelTable();
+    // Rebuilds the pixel map when the palette or the gain changed; true then.
+    bool UpdatePixelTable();
     void FillImage(int count, int samples, int headerSamples, int w, int h);
     void PrepareTracePlot(int cx, int cy, int margin, int headerSamples, int w);
     void SetCursorFromPlot(int y, bool second);
@@ -116,7 +117,7 @@ private:
     std::vector<std::int16_t> m_raw;       // w columns of 2048 samples
     std::vector<std::int16_t> m_filtered;  // the filter list's output, same layout
     QImage m_image;                        // w x h, RGB32
-    std::unique_ptr<SamplePixelTable> m_table;
+    std::unique_ptr<SamplePixelMap> m_pixelMap;  // the palette and gain the image was drawn with
     CRadarPalette::Colours m_tableColours{};
     std::int32_t m_tableGain = -1;
     Drawn m_drawn;

@@ -1,25 +1,11 @@
 #include "filters/BandPass.h"
 
+#include "filters/OverlapSave.h"
 #include "filters/SampleArithmetic.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-
-namespace {
-
-// Mirror an index into 0..n-1 without repeating the edge sample, so that a trace is extended
-// smoothly at both ends instead of by a jump to zero.
-int Reflect(int i, int n)
-{
-    if (n == 1)
-        return 0;
-    const int period = 2 * (n - 1);
-    i = std::abs(i) % period;
-    return i < n ? i : period - i;
-}
-
-} // namespace
 
 BandPass::BandPass()
     : FilterKind(kName, {FilterParamSpec::Float("Low cut (MHz)", 100.0f, 0.0f, 100000.0f),
@@ -68,6 +54,20 @@ void BandPass::apply(const std::vector<FilterParamValue>& values, TraceBlock& bl
     }
     const int m = static_cast<int>(h.size()) - 1;
     const int n = block.valid;
+    if (2 * m + 1 >= kFewestTapsByTransform) {
+        OverlapSave convolver(h.data(), m, n);
+        for (int first = 0; first < block.traces; first += OverlapSave::kTraces) {
+            const int count = std::min(OverlapSave::kTraces, block.traces - first);
+            const std::int16_t* in[OverlapSave::kTraces];
+            std::int16_t* out[OverlapSave::kTraces];
+            for (int lane = 0; lane < count; ++lane) {
+                in[lane] = block.input(first + lane);
+                out[lane] = block.trace(first + lane);
+            }
+            convolver.Filter(in, out, count);
+        }
+        return;
+    }
     std::vector<float> padded(static_cast<size_t>(n + 2 * m));
     std::vector<float> y(static_cast<size_t>(n));
     for (int t = 0; t < block.traces; ++t) {
@@ -76,8 +76,8 @@ void BandPass::apply(const std::vector<FilterParamValue>& values, TraceBlock& bl
         for (int i = 0; i < n; ++i)
             centre[i] = x[i];
         for (int i = 1; i <= m; ++i) {
-            centre[-i] = x[Reflect(-i, n)];
-            centre[n - 1 + i] = x[Reflect(n - 1 + i, n)];
+            centre[-i] = x[OverlapSave::MirroredIndex(-i, n)];
+            centre[n - 1 + i] = x[OverlapSave::MirroredIndex(n - 1 + i, n)];
         }
         SampleArithmetic::ConvolveSymmetric(padded.data() + m, n, h.data(), m, y.data());
         SampleArithmetic::StoreRounded(block.trace(t), y.data(), n);

@@ -11,6 +11,9 @@ public:
     static constexpr const char* kName = "Band-pass";
     enum Param { kLow, kHigh };
     static constexpr int kMaxTaps = 255;
+    // From this many taps on, traces are filtered by fast convolution (overlap-save), below it
+    // by the direct sum; both give the same samples within rounding.
+    static constexpr int kFewestTapsByTransform = 33;
 
     BandPass();
     void apply(const std::vector<FilterParamValue>& values, TraceBlock& block) const override;

@@ -41,6 +41,7 @@ struct FilterParam {
     std::uintptr_t word16;
     std::uintptr_t word20;
 };
+static_assert(sizeof(FilterParam) == 6 * sizeof(void*), "a parameter is six pointer-wide words");
 
 // Description of one filter, filled by FilterListGetFilter. The pointers stay valid until the
 // filter is removed, the list is loaded, edited or destroyed, or the next FilterListGetFilter

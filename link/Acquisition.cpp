@@ -3,6 +3,7 @@
 #include "link/CDriver.h"
 #include "link/DcOffset.h"
 #include "link/Measurement.h"
+#include "link/WaitCursor.h"
 #include "model/MeasParamSet.h"
 #include "model/Prompter.h"
 #include "model/RadarData.h"
@@ -17,25 +18,6 @@ std::int32_t Clamp32(std::int64_t v)
     return static_cast<std::int32_t>(
         std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
-
-class WaitCursor {
-public:
-    explicit WaitCursor(const std::function<void(bool)>& hook) : m_hook(hook)
-    {
-        if (m_hook)
-            m_hook(true);
-    }
-    ~WaitCursor()
-    {
-        if (m_hook)
-            m_hook(false);
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    const std::function<void(bool)>& m_hook;
-};
 
 }  // namespace
 

@@ -5,15 +5,25 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
-// The receive path's one copy: a whole fragment at a time, in a form the compiler turns
-// into vector byte swaps.
+// The receive path's one copy: a whole fragment at a time, eight words per vector byte swap.
 void CopyFromBigEndian(const std::uint8_t* from, std::uint32_t count, std::uint16_t* to)
 {
     if constexpr (std::endian::native == std::endian::little) {
-        for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t i = 0;
+#if defined(__SSE2__)
+        for (; i + 8 <= count; i += 8) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * i));
+            const __m128i swapped = _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), swapped);
+        }
+#endif
+        for (; i < count; ++i) {
             std::uint16_t v;
             std::memcpy(&v, from + 2 * i, 2);
             to[i] = SwapBytes16(v);
@@ -91,6 +101,7 @@ void DataRing::ResetAt(std::uint32_t index)
     m_read.store(index, std::memory_order_release);
     // A message being reassembled now must not continue in the emptied ring.
     m_messageValid = false;
+    ++m_resets;
 }
 
 void DataRing::BeginMessage()
@@ -137,23 +148,33 @@ bool DataRing::RecordsEndAt(std::uint32_t start, std::uint32_t end) const
 
 void DataRing::Append(const std::uint8_t* bigEndianWords, std::uint32_t count, bool commit)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (!m_messageValid)
-        return;
-    const std::uint32_t read = m_read.load(std::memory_order_relaxed);
-    // The write index may come up to one word before the read index; reaching it means the
-    // reader's unread records would be overwritten.
-    const std::uint32_t room = read > m_write ? read - m_write : m_size - m_write + read;
-    if (count >= room) {
-        m_overflows.fetch_add(1, std::memory_order_relaxed);
-        m_write = m_committed.load(std::memory_order_relaxed);
-        m_messageValid = false;
-        return;
+    std::uint32_t w = 0;
+    std::uint64_t resets = 0;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (!m_messageValid)
+            return;
+        const std::uint32_t read = m_read.load(std::memory_order_relaxed);
+        // The write index may come up to one word before the read index; reaching it means
+        // the reader's unread records would be overwritten.
+        const std::uint32_t room = read > m_write ? read - m_write : m_size - m_write + read;
+        if (count >= room) {
+            m_overflows.fetch_add(1, std::memory_order_relaxed);
+            m_write = m_committed.load(std::memory_order_relaxed);
+            m_messageValid = false;
+            return;
+        }
+        w = m_write;
+        resets = m_resets;
     }
-    std::uint32_t w = m_write;
+    // The copy, the bulk of the work, runs without the lock, so that the reader's index
+    // moves do not wait for it (the reader only ever makes more room meanwhile).
     const std::uint32_t first = std::min(count, m_size - w);
     CopyFromBigEndian(bigEndianWords, first, m_words.get() + w);
     CopyFromBigEndian(bigEndianWords + 2 * first, count - first, m_words.get());
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_resets != resets)
+        return;  // emptied meanwhile: the message was dropped with everything else
     w += count;
     if (w >= m_size)
         w -= m_size;

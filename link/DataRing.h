@@ -6,7 +6,8 @@
 // commits them when the message's last fragment has arrived in order; the reader sees
 // only committed words. Every index move happens under one lock; the words between the
 // read index and the committed end are never written, so the reader copies a record
-// after NextRecord without holding the lock.
+// after NextRecord without holding the lock, and the words from the write index up to
+// the read index are the writer's alone, so it copies a fragment in without holding it.
 #pragma once
 
 #include <atomic>
@@ -86,6 +87,7 @@ private:
     std::atomic<std::uint32_t> m_committed{0};
     std::atomic<std::uint32_t> m_read{0};
     bool m_messageValid = false;           // the message in progress is still taken
+    std::uint64_t m_resets = 0;            // a reset during an append's copy shows here
     std::atomic<std::uint64_t> m_overflows{0};
     std::atomic<std::uint64_t> m_commits{0};
     std::atomic<std::uint64_t> m_badRecordMessages{0};

@@ -3,6 +3,7 @@
 #include "link/Acquisition.h"
 #include "link/CDriver.h"
 #include "link/UnitSync.h"
+#include "link/WaitCursor.h"
 #include "model/MeasParamSet.h"
 #include "model/Prompter.h"
 #include "model/RadarData.h"
@@ -18,25 +19,6 @@ constexpr int kTriggPauseMs = 100;
 constexpr char kTriggFailed[] = "TRIGG can't return data!";
 
 using Lock = std::lock_guard<std::recursive_mutex>;
-
-class WaitCursor {
-public:
-    explicit WaitCursor(const std::function<void(bool)>& hook) : m_hook(hook)
-    {
-        if (m_hook)
-            m_hook(true);
-    }
-    ~WaitCursor()
-    {
-        if (m_hook)
-            m_hook(false);
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    const std::function<void(bool)>& m_hook;
-};
 
 int Sign(int v)
 {

@@ -110,12 +110,14 @@ void Reassembler::Take(const std::uint8_t* f, std::uint32_t caplen, std::uint32_
         reply.code = f[kOffCode];
         reply.sequence = LoadBE16(f + kOffWord1);
         std::memcpy(reply.payload.data(), f + kOffBody, kReplyPayload);
-        m_replies.Push(reply);
+        // The unit's address is known before its reply can be taken, so the request that
+        // follows the reply goes to the unit.
         if (reply.payload[0] == 0xFF && reply.payload[1] == 0xFF && m_unitAddressListener) {
             MacAddress unit;
             std::memcpy(unit.data(), f + kOffSource, 6);
             m_unitAddressListener(unit);
         }
+        m_replies.Push(reply);
         break;
     }
     case kTypeEvent: {

@@ -82,22 +82,42 @@ std::string VT_Ethernet::LastOpenError() const
     return m_lastOpenError;
 }
 
-void VT_Ethernet::ReportOpenFailure(int state, const std::string& text)
+void VT_Ethernet::NoteOpenFailure(int state, std::string text, OpenReport& report)
 {
     // Detection tries to open every two seconds; the operator hears of a failure once,
     // and again only after the link has opened or failed differently in between.
     if (m_reportedState == state)
         return;
     m_reportedState = state;
-    if (state == kReportedNoAdapter && m_prompter)
-        m_prompter->messageText(text);
+    report = {state, std::move(text)};
+}
+
+void VT_Ethernet::ShowOpenFailure(const OpenReport& report)
+{
+    if (report.state == kReportedNothing)
+        return;
+    if (report.state == kReportedNoAdapter && m_prompter)
+        m_prompter->messageText(report.text);
     else
-        std::fputs(text.c_str(), stderr);
+        std::fputs(report.text.c_str(), stderr);
 }
 
 int VT_Ethernet::Open()
 {
-    std::lock_guard<std::mutex> life(m_lifeLock);
+    // The message is shown after the life lock is released: whatever runs while it shows
+    // (a timer asking for the unit) may open or close the link itself.
+    OpenReport report;
+    int result;
+    {
+        std::lock_guard<std::mutex> life(m_lifeLock);
+        result = OpenUnderLifeLock(report);
+    }
+    ShowOpenFailure(report);
+    return result;
+}
+
+int VT_Ethernet::OpenUnderLifeLock(OpenReport& report)
+{
     if (m_open.load()) {
         if (!m_broken.load())
             return kLinkOpened;
@@ -109,7 +129,7 @@ int VT_Ethernet::Open()
     }
 
     if (LoadAdapterList() != 0) {
-        ReportOpenFailure(kReportedNoAdapter, kNoAdapterInformation);
+        NoteOpenFailure(kReportedNoAdapter, kNoAdapterInformation, report);
         m_descriptions->clear();
         return kLinkNoAdapter;
     }
@@ -118,7 +138,7 @@ int VT_Ethernet::Open()
     for (const Adapter& a : adapters)
         m_descriptions->push_back(a.description);
     if (adapters.empty()) {
-        ReportOpenFailure(kReportedNoAdapter, kNoAdapterInformation);
+        NoteOpenFailure(kReportedNoAdapter, kNoAdapterInformation, report);
         return kLinkNoAdapter;
     }
     const int count = static_cast<int>(adapters.size());
@@ -142,9 +162,10 @@ int VT_Ethernet::Open()
             std::lock_guard<std::mutex> hold(m_adapterLock);
             m_lastOpenError = error;
         }
-        ReportOpenFailure(kReportedCaptureFailed,
-                          "\nUnable to open the adapter. " + adapter.name + " is not supported by WinPcap\n" +
-                              "libpcap: " + error + "\n");
+        NoteOpenFailure(kReportedCaptureFailed,
+                        "\nUnable to open the adapter. " + adapter.name + " is not supported by WinPcap\n" +
+                            "libpcap: " + error + "\n",
+                        report);
         return kLinkCaptureFailed;
     }
     {

@@ -126,7 +126,15 @@ private:
     void ReceiveThreadProc();
     void StopReceiveThread();
     void PauseAfterFailure();
-    void ReportOpenFailure(int state, const std::string& text);
+    // An open failure to tell the operator of, gathered under the life lock and shown after
+    // it is released; state 0 when there is nothing to tell.
+    struct OpenReport {
+        int state = 0;
+        std::string text;
+    };
+    int OpenUnderLifeLock(OpenReport& report);
+    void NoteOpenFailure(int state, std::string text, OpenReport& report);
+    void ShowOpenFailure(const OpenReport& report);
     void ClearLastReplyPayload();
 
     std::unique_ptr<FrameTransport> m_transport;
@@ -138,7 +146,7 @@ private:
     EventQueue m_events;
     Reassembler m_reassembler;
 
-    std::mutex m_lifeLock;          // Open and Close one at a time
+    std::mutex m_lifeLock;          // Open and Close one at a time; never held while a message shows
     mutable std::mutex m_sendFrameLock;  // the request frame and the request sequence
     mutable std::mutex m_transactionLock;  // one transaction at a time; the last reply
     mutable std::mutex m_captureLock;    // the transport's capture
@@ -162,7 +170,7 @@ private:
     mutable std::mutex m_adapterLock;
     std::vector<Adapter> m_adapters;
     std::string m_lastOpenError;
-    int m_reportedState = 0;  // the open failure last reported, so each is reported once
+    int m_reportedState = 0;  // the open failure last reported, so each is reported once (life lock)
 
     std::atomic<int> m_receiveStatus{kReceiveOk};
     OwnedCounter m_captureFailures;

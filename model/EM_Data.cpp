@@ -76,9 +76,15 @@ int CEM_Data::Read()
                 token.push_back(static_cast<char>(c));
         }
     }
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) {
+        // A failing disk or a folder in the file's place: the records read so far are not the file.
+        Close();
+        return 5;
+    }
     if (inToken)
         endToken();
-    std::fclose(in);
     return 0;
 }
 

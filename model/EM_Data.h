@@ -31,7 +31,7 @@ public:
     void AddRecord(std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4);
     // Reads the records of the .em file at the path (five numbers each, the trace number
     // dropped; a last incomplete record is dropped) and closes it. Returns 0, or 5 when it
-    // cannot be opened.
+    // cannot be opened or a read fails; then no record is kept, never a part of the file.
     int Read();
     // The display values of record `index`: the mean of (v1 - v3), or (v2 - v4), over that
     // record and the two before it, on a signed logarithmic scale. 0 for an index without a

@@ -25,6 +25,8 @@ public:
     EndedLineReader& operator=(const EndedLineReader&) = delete;
 
     bool isOpen() const { return m_file != nullptr; }
+    // A read failed (a failing disk, a folder in the file's place): what was read is not the file.
+    bool failed() const { return std::ferror(m_file) != 0; }
     // The next line without its CR LF, at most `cap` + 1 characters of it (so a longer one
     // shows as longer); false at the end of the file.
     bool next(std::string& line, bool& ended, std::size_t cap)
@@ -128,9 +130,8 @@ int CMarkerFile::Read()
         return 5;
     std::string line;
     bool ended = false;
-    if (!in.next(line, ended, kLineMax)) // the header line
-        return 0;
-    while (in.next(line, ended, kLineMax)) {
+    const bool header = in.next(line, ended, kLineMax);
+    while (header && in.next(line, ended, kLineMax)) {
         if (!ended || line.size() > kLineMax)
             continue;
         // Fields are separated by TABs; a run of TABs counts as one separator.
@@ -157,6 +158,10 @@ int CMarkerFile::Read()
             type = -1;
         m_Markers.push_back({static_cast<std::uint32_t>(trace), static_cast<std::uint16_t>(value),
                              static_cast<std::uint16_t>(type)});
+    }
+    if (in.failed()) {
+        m_Markers.clear();
+        return 5;
     }
     return 0;
 }

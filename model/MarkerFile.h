@@ -40,7 +40,8 @@ public:
     void Clear() { m_Markers.clear(); }
     // Reads the markers of the .mrk file at the path; lines that are not whole markers
     // (too long, cut off at the end, too few fields, a negative trace or value) are
-    // skipped. The file is then closed. Returns 0, or 5 when it cannot be opened.
+    // skipped. The file is then closed. Returns 0, or 5 when it cannot be opened or a read
+    // fails; then no marker is kept, never a part of the file.
     int Read();
 
     bool IsOpen() const { return m_File.IsOpen(); }

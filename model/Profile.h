@@ -31,8 +31,11 @@ public:
                              const std::vector<std::uint8_t>& value) = 0;
 };
 
-// A profile held in memory, for tests and tools that must not touch the user's store.
-class MemoryProfile : public Profile {
+// A store of typed values: the accessors above on top of one read and one write of a value,
+// so that each store only says how it keeps a value. An integer read from a text that holds
+// a whole number is that number, an integer read as text is its decimal form; a value of
+// another type gives the default.
+class ValueProfile : public Profile {
 public:
     using Value = std::variant<std::int32_t, std::string, std::vector<std::uint8_t>>;
 
@@ -48,13 +51,25 @@ public:
     bool writeBinary(const std::string& section, const std::string& key,
                      const std::vector<std::uint8_t>& value) override;
 
+protected:
+    // The value kept under section/key; false when there is none.
+    virtual bool ReadValue(const std::string& section, const std::string& key, Value& out) const = 0;
+    // Keeps a value at once; false when the store could not take it.
+    virtual bool WriteValue(const std::string& section, const std::string& key, const Value& value) = 0;
+};
+
+// A profile held in memory, for tests and tools that must not touch the user's store.
+class MemoryProfile : public ValueProfile {
+public:
     const Value* find(const std::string& section, const std::string& key) const;
     // Keys in the order they were first written, per section: lets tests check a save order.
     const std::vector<std::pair<std::string, std::string>>& writeOrder() const { return m_order; }
 
-private:
-    void remember(const std::string& section, const std::string& key);
+protected:
+    bool ReadValue(const std::string& section, const std::string& key, Value& out) const override;
+    bool WriteValue(const std::string& section, const std::string& key, const Value& value) override;
 
+private:
     std::map<std::string, std::map<std::string, Value>> m_values;
     std::vector<std::pair<std::string, std::string>> m_order;
 };

@@ -1,6 +1,5 @@
 #include "shell/QtProfile.h"
 
-#include "model/Numbers.h"
 #include "model/PlatformPaths.h"
 
 #include <QByteArray>
@@ -128,65 +127,38 @@ bool QtProfile::Write(const std::string& section, const std::string& key, const 
     return status == QSettings::NoError;
 }
 
-std::int32_t QtProfile::getInt(const std::string& section, const std::string& key,
-                               std::int32_t def) const
+bool QtProfile::ReadValue(const std::string& section, const std::string& key, Value& out) const
 {
     QVariant v;
     if (!Read(section, key, v))
-        return def;
-    if (v.typeId() == QMetaType::QString) {
-        std::int32_t word;
-        return ParseProfileWord(Utf8(v.toString()), word) ? word : def;
-    }
-    if (IsWholeNumberType(v)) // written earlier in this run
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(v.toULongLong()));
-    return def;
-}
-
-std::string QtProfile::getString(const std::string& section, const std::string& key,
-                                 const std::string& def) const
-{
-    QVariant v;
-    if (!Read(section, key, v))
-        return def;
-    if (v.typeId() == QMetaType::QString || IsWholeNumberType(v))
-        return Utf8(v.toString());
-    if (v.typeId() == QMetaType::QStringList)
-        return Utf8(v.toStringList().join(QLatin1Char(',')));
-    return def;
-}
-
-bool QtProfile::getBinary(const std::string& section, const std::string& key,
-                          std::vector<std::uint8_t>& out) const
-{
-    out.clear();
-    QVariant v;
-    if (!Read(section, key, v) || v.typeId() != QMetaType::QByteArray)
         return false;
-    const QByteArray bytes = v.toByteArray();
-    out.assign(bytes.begin(), bytes.end());
+    if (v.typeId() == QMetaType::QString) {
+        out = Utf8(v.toString());
+    } else if (IsWholeNumberType(v)) { // written earlier in this run
+        out = static_cast<std::int32_t>(static_cast<std::uint32_t>(v.toULongLong()));
+    } else if (v.typeId() == QMetaType::QStringList) { // unquoted commas: the text comes back joined
+        out = Utf8(v.toStringList().join(QLatin1Char(',')));
+    } else if (v.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = v.toByteArray();
+        out = std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    } else {
+        return false;
+    }
     return true;
 }
 
-bool QtProfile::writeInt(const std::string& section, const std::string& key, std::int32_t value)
+bool QtProfile::WriteValue(const std::string& section, const std::string& key, const Value& value)
 {
-    return Write(section, key, QVariant(static_cast<int>(value)));
-}
-
-bool QtProfile::writeString(const std::string& section, const std::string& key,
-                            const std::string& value)
-{
-    // The file is UTF-8 text: bytes that are not would come back changed.
-    const QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
-    if (Utf8(text) != value)
-        return false;
-    return Write(section, key, QVariant(text));
-}
-
-bool QtProfile::writeBinary(const std::string& section, const std::string& key,
-                            const std::vector<std::uint8_t>& value)
-{
-    const QByteArray bytes(reinterpret_cast<const char*>(value.data()),
-                           static_cast<qsizetype>(value.size()));
-    return Write(section, key, QVariant(bytes));
+    if (const auto* number = std::get_if<std::int32_t>(&value))
+        return Write(section, key, QVariant(static_cast<int>(*number)));
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        // The file is UTF-8 text: bytes that are not would come back changed.
+        const QString qtext = QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
+        if (Utf8(qtext) != *text)
+            return false;
+        return Write(section, key, QVariant(qtext));
+    }
+    const auto& bytes = std::get<std::vector<std::uint8_t>>(value);
+    return Write(section, key,
+                 QVariant(QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))));
 }

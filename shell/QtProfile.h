@@ -27,7 +27,7 @@ class QSettings;
 class QString;
 class QVariant;
 
-class QtProfile : public Profile {
+class QtProfile : public ValueProfile {
 public:
     // The profile the program uses; no file at all when there is no home folder.
     QtProfile();
@@ -41,17 +41,9 @@ public:
     static std::string DefaultPath();
     const std::string& path() const { return m_path; }
 
-    std::int32_t getInt(const std::string& section, const std::string& key,
-                        std::int32_t def) const override;
-    std::string getString(const std::string& section, const std::string& key,
-                          const std::string& def) const override;
-    bool getBinary(const std::string& section, const std::string& key,
-                   std::vector<std::uint8_t>& out) const override;
-    bool writeInt(const std::string& section, const std::string& key, std::int32_t value) override;
-    bool writeString(const std::string& section, const std::string& key,
-                     const std::string& value) override;
-    bool writeBinary(const std::string& section, const std::string& key,
-                     const std::vector<std::uint8_t>& value) override;
+protected:
+    bool ReadValue(const std::string& section, const std::string& key, Value& out) const override;
+    bool WriteValue(const std::string& section, const std::string& key, const Value& value) override;
 
 private:
     bool Read(const std::string& section, const std::string& key, QVariant& value) const;

@@ -1,5 +1,7 @@
 #include "sim/SimFaultPlan.h"
 
+#include "sim/SimText.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -51,32 +53,6 @@ const FaultInfo* Find(const std::string& name)
         if (name == f.name)
             return &f;
     return nullptr;
-}
-
-bool ParseInt(const std::string& text, int64_t& out)
-{
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 0);
-    if (errno || *end)
-        return false;
-    out = v;
-    return true;
-}
-
-std::vector<std::string> Split(const std::string& text, char sep)
-{
-    std::vector<std::string> parts;
-    size_t at = 0;
-    for (;;) {
-        const size_t next = text.find(sep, at);
-        parts.push_back(text.substr(at, next - at));
-        if (next == std::string::npos)
-            return parts;
-        at = next + 1;
-    }
 }
 
 bool CheckRange(const SimFault& f, std::string& error)
@@ -191,8 +167,8 @@ bool CSimFaultPlan::Add(const std::string& spec, std::string& error)
     std::string body = spec;
     const size_t slash = body.rfind('/');
     if (slash != std::string::npos) {
-        int64_t every = 0;
-        if (!ParseInt(body.substr(slash + 1), every) || every < 1 || every > 1000000000) {
+        long every = 0;
+        if (!SimParseLong(body.substr(slash + 1), every) || every < 1 || every > 1000000000) {
             error = "'/N' needs N from 1";
             return false;
         }
@@ -208,8 +184,8 @@ bool CSimFaultPlan::Add(const std::string& spec, std::string& error)
     }
     f.kind = info->kind;
     if (eq != std::string::npos) {
-        for (const std::string& part : Split(body.substr(eq + 1), ',')) {
-            int64_t v = 0;
+        for (const std::string& part : SimSplit(body.substr(eq + 1), ',')) {
+            long v = 0;
             if (f.kind == SimFaultKind::BadRecord) {
                 v = -1;
                 for (size_t i = 0; i < std::size(kBadRecordNames); ++i)
@@ -219,7 +195,7 @@ bool CSimFaultPlan::Add(const std::string& spec, std::string& error)
                     error = "unknown bad-record kind '" + part + "'";
                     return false;
                 }
-            } else if (!ParseInt(part, v)) {
+            } else if (!SimParseLong(part, v)) {
                 error = "'" + part + "' is not a number";
                 return false;
             }

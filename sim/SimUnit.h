@@ -17,6 +17,7 @@
 #include <climits>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -67,6 +68,19 @@ public:
     SimStats Stats() const;
     CSimSettings Settings() const;
     bool Streaming() const;
+
+    // What a sender in the unit's place (config.externalStream) needs to know of the stream.
+    struct StreamLayout {
+        uint8_t activeMask[8];  // channels that stream, per slot
+        uint32_t step[8];       // trace interval per slot
+        uint32_t samples[8];    // samples per trace, per slot
+        SimMac own, host;
+        size_t maxFrame;
+    };
+    // With the unit's lock held, so that nothing of the unit's own goes out meanwhile: `send`
+    // gets the layout and the next message sequence number and returns how many numbers it
+    // used. False, without calling `send`, when the unit does not stream.
+    bool SendInUnitsPlace(const std::function<uint16_t(const StreamLayout&, uint16_t firstSeq)>& send);
     bool Vanished() const;
     std::vector<std::string> PendingFaults() const;
     void ClearHistory();

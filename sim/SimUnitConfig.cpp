@@ -1,49 +1,10 @@
 #include "sim/SimUnitConfig.h"
 
+#include "sim/SimText.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-
-namespace {
-
-bool ParseLong(const std::string& text, long& out)
-{
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtol(text.c_str(), &end, 0);
-    return !errno && !*end;
-}
-
-bool ParseDouble(const std::string& text, double& out)
-{
-    if (text == "nan" || text == "NaN") {
-        out = std::nan("");
-        return true;
-    }
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return !errno && !*end;
-}
-
-std::vector<std::string> Split(const std::string& text, char sep)
-{
-    std::vector<std::string> parts;
-    size_t at = 0;
-    for (;;) {
-        const size_t next = text.find(sep, at);
-        parts.push_back(text.substr(at, next - at));
-        if (next == std::string::npos)
-            return parts;
-        at = next + 1;
-    }
-}
-
-}  // namespace
 
 std::array<double, 4> CSimUnitConfig::DefaultIntervals(uint8_t type)
 {
@@ -71,7 +32,7 @@ CSimUnitConfig CSimUnitConfig::Z5K()
 
 bool CSimUnitConfig::SetModules(const std::string& list, std::string& error)
 {
-    const std::vector<std::string> parts = Split(list, ',');
+    const std::vector<std::string> parts = SimSplit(list, ',');
     if (parts.size() > slots.size()) {
         error = "at most 8 slots";
         return false;
@@ -81,7 +42,7 @@ bool CSimUnitConfig::SetModules(const std::string& list, std::string& error)
         if (parts[s] == "-" || parts[s].empty())
             continue;
         long type = 0;
-        if (!ParseLong(parts[s], type) || type < 0 || type > 15) {
+        if (!SimParseLong(parts[s], type) || type < 0 || type > 15) {
             error = "module type '" + parts[s] + "' is not 0 to 15";
             return false;
         }
@@ -100,9 +61,9 @@ bool CSimUnitConfig::SetSensors(const std::string& list, std::string& error)
         m.emSensor = false;
     if (list == "none" || list.empty())
         return true;
-    for (const std::string& part : Split(list, ',')) {
+    for (const std::string& part : SimSplit(list, ',')) {
         long s = 0;
-        if (!ParseLong(part, s) || s < 0 || s > 7) {
+        if (!SimParseLong(part, s) || s < 0 || s > 7) {
             error = "slot '" + part + "' is not 0 to 7";
             return false;
         }
@@ -113,11 +74,11 @@ bool CSimUnitConfig::SetSensors(const std::string& list, std::string& error)
 
 bool CSimUnitConfig::SetInterval(const std::string& text, std::string& error)
 {
-    const std::vector<std::string> parts = Split(text, ',');
+    const std::vector<std::string> parts = SimSplit(text, ',');
     long slot = 0, index = 0;
     double value = 0;
-    if (parts.size() != 3 || !ParseLong(parts[0], slot) || !ParseLong(parts[1], index) ||
-        !ParseDouble(parts[2], value) || slot < 0 || slot > 7 || index < 0 || index > 3) {
+    if (parts.size() != 3 || !SimParseLong(parts[0], slot) || !SimParseLong(parts[1], index) ||
+        !SimParseDouble(parts[2], value) || slot < 0 || slot > 7 || index < 0 || index > 3) {
         error = "sample interval is SLOT(0-7),INDEX(0-3),VALUE";
         return false;
     }
@@ -129,7 +90,7 @@ bool CSimUnitConfig::SetFill(const std::string& text, std::string& error)
 {
     const size_t eq = text.find('=');
     double ratio = 0;
-    if (!ParseDouble(text.substr(eq == std::string::npos ? 0 : eq + 1), ratio) || !(ratio >= 0) || ratio > 1000) {
+    if (!SimParseDouble(text.substr(eq == std::string::npos ? 0 : eq + 1), ratio) || !(ratio >= 0) || ratio > 1000) {
         error = "fill ratio must be a number from 0";
         return false;
     }
@@ -138,7 +99,7 @@ bool CSimUnitConfig::SetFill(const std::string& text, std::string& error)
         return true;
     }
     long slot = 0;
-    if (!ParseLong(text.substr(0, eq), slot) || slot < 0 || slot > 7) {
+    if (!SimParseLong(text.substr(0, eq), slot) || slot < 0 || slot > 7) {
         error = "fill slot must be 0 to 7";
         return false;
     }
@@ -149,9 +110,9 @@ bool CSimUnitConfig::SetFill(const std::string& text, std::string& error)
 bool CSimUnitConfig::ParseWords(const std::string& list, std::vector<uint16_t>& out)
 {
     std::vector<uint16_t> words;
-    for (const std::string& part : Split(list, ',')) {
+    for (const std::string& part : SimSplit(list, ',')) {
         long v = 0;
-        if (!ParseLong(part, v) || v < 0 || v > 0xFFFF)
+        if (!SimParseLong(part, v) || v < 0 || v > 0xFFFF)
             return false;
         words.push_back(uint16_t(v));
     }

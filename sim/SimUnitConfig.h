@@ -37,6 +37,8 @@ struct CSimUnitConfig {
     uint16_t firstMsgSeq = 1;
     int packRecords = 1;                  // records per data message
     bool startTrace = true;               // one trace per active channel at the start position
+    bool externalStream = false;          // a sender in the unit's place (CSimBlaster) sends the
+                                          // stream's later traces; the unit sends no keep-alives
     bool events = true;                   // event frames after start and stop
     bool silentEmptySlots = false;        // no reply to module status of an empty slot
     uint16_t defaultSamples = 512;        // samples per trace before the host sets them

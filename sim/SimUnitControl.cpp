@@ -1,34 +1,11 @@
 // The unit's live command set, shared by the command line's standard input, its control
 // socket and tests.
+#include "sim/SimText.h"
 #include "sim/SimUnit.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
-
-namespace {
-
-bool ToDouble(const std::string& text, double& out)
-{
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return !errno && !*end;
-}
-
-bool ToLong(const std::string& text, long& out)
-{
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtol(text.c_str(), &end, 0);
-    return !errno && !*end;
-}
-
-}  // namespace
 
 std::string CSimUnit::ControlHelp()
 {
@@ -75,14 +52,14 @@ std::string CSimUnit::Control(const std::string& line)
     }
     if (word == "vanish") {
         double seconds = 0;
-        if (!ToDouble(rest, seconds) || !(seconds >= 0) || seconds > 86400)
+        if (!SimParseDouble(rest, seconds) || !(seconds >= 0) || seconds > 86400)
             return "error: vanish needs seconds from 0 to 86400";
         Vanish(seconds);
         return "ok";
     }
     if (word == "wheel") {
         double speed = 0;
-        if (!ToDouble(rest, speed) || !(std::abs(speed) <= 1e9))
+        if (!SimParseDouble(rest, speed) || !(std::abs(speed) <= 1e9))
             return "error: wheel needs ticks per second";
         SetWheelSpeed(speed);
         return "ok";
@@ -96,7 +73,7 @@ std::string CSimUnit::Control(const std::string& line)
     }
     if (word == "battery") {
         long v = 0;
-        if (!ToLong(rest, v) || v < 0 || v > 0xFFFF)
+        if (!SimParseLong(rest, v) || v < 0 || v > 0xFFFF)
             return "error: battery needs a value from 0 to 65535";
         SetBattery(uint16_t(v));
         return "ok";
@@ -120,14 +97,14 @@ std::string CSimUnit::Control(const std::string& line)
         long slot = -1;
         std::string state, slotText;
         args >> slotText >> state;
-        if (!ToLong(slotText, slot) || slot < 0 || slot > 7 || (state != "on" && state != "off"))
+        if (!SimParseLong(slotText, slot) || slot < 0 || slot > 7 || (state != "on" && state != "off"))
             return "error: sensor needs SLOT on|off";
         SetSensorPresent(int(slot), state == "on");
         return "ok";
     }
     if (word == "rate") {
         double rate = 0;
-        if (!ToDouble(rest, rate) || !(rate >= 0) || rate > 10000000)
+        if (!SimParseDouble(rest, rate) || !(rate >= 0) || rate > 10000000)
             return "error: rate needs steps per second (0 for real time)";
         SetRate(rate);
         return "ok";

@@ -131,7 +131,7 @@ void CSimUnit::PollLocked(int64_t now)
         m_tx.SendReply(r.dueUs, r.dst, r.code, r.seq, r.payload, {r.fault});
     }
 
-    if (!m_stream.on) {
+    if (!m_stream.on || m_config.externalStream) {
         AdvanceWheel(now);
         return;
     }
@@ -145,7 +145,10 @@ void CSimUnit::PollLocked(int64_t now)
         AdvanceWheel(now);
         return;
     }
-    while (m_stream.on) {
+    // Asked to step faster than it can send, the unit would stay in this loop for ever and
+    // never hear a request (not even the stop): after 2 ms of sending, requests get a turn.
+    const int64_t yieldAt = now + 2000;
+    while (m_stream.on && m_clock.NowUs() < yieldAt) {
         int slot = -1;
         int64_t earliest = m_stream.nextKeepAliveUs;
         for (int s = 0; s < 8; ++s) {
@@ -451,4 +454,23 @@ void CSimUnit::SendRecords(int64_t now, const std::vector<SimRecord>& records)
             Remember(std::move(t));
         }
     }
+}
+
+bool CSimUnit::SendInUnitsPlace(const std::function<uint16_t(const StreamLayout&, uint16_t firstSeq)>& send)
+{
+    std::lock_guard<std::recursive_mutex> g(m_lock);
+    if (!m_stream.on)
+        return false;
+    StreamLayout layout{};
+    for (int s = 0; s < 8; ++s) {
+        layout.activeMask[s] = m_stream.activeMask[s];
+        layout.step[s] = m_stream.step[s];
+        layout.samples[s] = SamplesOf(s);
+    }
+    layout.own = m_tx.Address();
+    layout.host = m_host;
+    layout.maxFrame = m_config.maxFrame;
+    const uint16_t first = m_tx.NextSeq();
+    m_tx.Reset(uint16_t(first + send(layout, first)));
+    return true;
 }

@@ -1,6 +1,7 @@
 // The reference the receive benchmarks are measured beside: a bare libpcap capture of the same
 // stream, set up as the link sets up its own (10 MiB buffer, 2 ms timeout, frames coming in,
-// the unit's EtherType only), that does nothing but count frames.
+// the unit's EtherType only), that does nothing but count frames, and among them the data
+// frames that end a message (each a message the unit finished sending).
 #pragma once
 
 #include <atomic>
@@ -53,6 +54,7 @@ public:
         }
     }
     long Frames() const { return m_frames; }
+    long Messages() const { return m_messages; }
     // The capture's statistics: while counting, the live ones; after Stop, the last.
     pcap_stat Stats()
     {
@@ -66,19 +68,25 @@ private:
     void Count()
     {
         pollfd fd{pcap_get_selectable_fd(m_p), POLLIN, 0};
-        auto count = [](u_char* user, const pcap_pkthdr*, const u_char*) {
-            ++*reinterpret_cast<std::atomic<long>*>(user);
+        auto count = [](u_char* user, const pcap_pkthdr* header, const u_char* frame) {
+            BareCounter& self = *reinterpret_cast<BareCounter*>(user);
+            self.m_frames.store(self.m_frames.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+            // byte 16 the frame type (2: data), the last-fragment flag third from the end
+            const bpf_u_int32 n = header->caplen;
+            if (n >= 24 && n == header->len && frame[16] == 2 && frame[n - 3] == 1)
+                self.m_messages.store(self.m_messages.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         };
         while (m_run) {
             poll(&fd, 1, 2);
-            pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(&m_frames));
+            pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(this));
         }
-        pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(&m_frames));
+        pcap_dispatch(m_p, -1, count, reinterpret_cast<u_char*>(this));
     }
 
     pcap_t* m_p = nullptr;
     std::thread m_thread;
     std::atomic<bool> m_run{true};
     std::atomic<long> m_frames{0};
+    std::atomic<long> m_messages{0};
     pcap_stat m_stats{};
 };

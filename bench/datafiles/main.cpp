@@ -37,6 +37,7 @@ namespace {
 constexpr int kSamples = 512;
 constexpr int kTraceBytes = kSamples * 2;
 constexpr int kWindow = 2000;
+const char* const kUsage = "usage: bench_datafiles [FOLDER] [--traces N] [--size-mib M] [--rounds R] [--help]\n";
 
 class PrintingPrompter : public Prompter {
 public:
@@ -263,10 +264,13 @@ int main(int argc, char** argv)
             bench.sizeMiB = std::atol(argv[++i]);
         else if (a == "--rounds" && i + 1 < argc)
             bench.rounds = std::max(1, std::atoi(argv[++i]));
-        else if (!a.empty() && a[0] != '-')
+        else if (a == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (!a.empty() && a[0] != '-')
             target = a;
         else {
-            std::fprintf(stderr, "usage: %s [FOLDER] [--traces N] [--size-mib M] [--rounds R]\n", argv[0]);
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -37,9 +38,15 @@ double BestRate(const std::vector<Point>& points, Convert&& convert, double& che
 
 int main(int argc, char** argv)
 {
-    const long count = argc > 1 ? std::atol(argv[1]) : 1000000;
-    if (count <= 0) {
-        std::fputs("usage: bench_utm [points]\n", stderr);
+    const char* const usage = "usage: bench_utm [points]   (default 1000000)\n";
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    char* end = nullptr;
+    const long count = argc > 1 ? std::strtol(argv[1], &end, 10) : 1000000;
+    if (argc > 2 || count <= 0 || (end && *end)) {
+        std::fputs(usage, stderr);
         return 2;
     }
     std::mt19937_64 random(42);

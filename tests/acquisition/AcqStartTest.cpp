@@ -126,31 +126,6 @@ TEST_F(MeasurementStart, SendsEverySlotsSettingsInOrder)
     EXPECT_TRUE(rig->prompter.ids.empty());
 }
 
-TEST_F(MeasurementStart, ReversedWheelSendsMinusOneAndContinuesBelowZero)
-{
-    Start(ScenarioUnit());
-    rig->Activate({0}, 256);
-    rig->WheelMode(500, -1, 0.02);
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
-    ASSERT_TRUE(rig->RunUntilTraces(0, 1));  // the trace at the start position
-    rig->measurement->OnMeasureStop();
-    std::vector<Sent> start = StartPart(Unit());
-    EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{6, 0, {10}}) != start.end());
-    EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{8, 0, {0xFFFF}}) != start.end());
-    EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{22, 16, {1}}) != start.end());
-    EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{5, kAll, {'W', 16}}) != start.end());
-
-    const std::int32_t n = rig->Traces(0);
-    ASSERT_GE(n, 1);
-    Unit().ClearHistory();
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
-    EXPECT_EQ(rig->status.m_nWheelPreset, -10 * n);
-    rig->measurement->OnMeasureStop();
-    start = StartPart(Unit());
-    const Sent preset{9, 16, {1, static_cast<std::uint32_t>(-10 * n)}};
-    EXPECT_TRUE(std::find(start.begin(), start.end(), preset) != start.end()) << "no preset " << preset;
-}
-
 TEST_F(MeasurementStart, MissingSensorStopsTheStartAtItsSlot)
 {
     Start(ScenarioUnit("8,4", "0"));
@@ -203,22 +178,6 @@ TEST_F(MeasurementStart, RefusedStartStopsTheUnitAndSaysSo)
     ASSERT_GE(start.size(), 2u);
     EXPECT_EQ(start[start.size() - 2].code, 12);
     EXPECT_EQ(start.back().code, 13);
-}
-
-TEST_F(MeasurementStart, KeyboardModeNeitherStartsTheUnitNorAThread)
-{
-    Start(ScenarioUnit());
-    rig->Activate({0}, 256);
-    rig->KeyboardMode();
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
-    EXPECT_TRUE(rig->status.IsMeasuring());
-    EXPECT_FALSE(rig->measurement->ThreadRunning());
-    EXPECT_TRUE(rig->measurement->OnUpdateTrigg());
-    rig->measurement->OnMeasureStop();
-    const std::vector<Sent> all = StartPart(Unit());
-    EXPECT_FALSE(Contains(all, 12));
-    EXPECT_FALSE(Contains(all, 13));
-    EXPECT_EQ(all.back(), (Sent{96, 0, {20, 0, 0}}));
 }
 
 TEST_F(MeasurementStart, SampleCountsBecomeWhatTheUnitMeasures)
@@ -303,27 +262,6 @@ TEST_F(MeasurementStart, WheelModeWithoutAWheelUsesTheFallbackCalibration)
     h.m_strPath = rig->data->GetChannel(0).m_Header.m_strPath;
     ASSERT_EQ(h.Read(), 0);
     EXPECT_DOUBLE_EQ(h.m_dWheelCalibration, CMeasurement::kFallbackWheelCalibration);
-}
-
-TEST_F(MeasurementStart, ContinuingSetsTimeBaseAndLastPositions)
-{
-    Start(ScenarioUnit());
-    rig->Activate({0, 1}, 256);
-    rig->KeyboardMode();
-    ASSERT_EQ(rig->data->CreateFiles(rig->dir.path() + "/", "Cont"), 0);
-    ASSERT_EQ(rig->data->WriteHeaders(), 0);
-    rig->data->GetChannel(0).m_Header.m_nLastTrace = 120;
-    rig->data->GetChannel(1).m_Header.m_nLastTrace = 7;
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
-    EXPECT_EQ(rig->status.m_nLastPosition[0], 1200);
-    EXPECT_EQ(rig->status.m_nLastPosition[1], 70);
-    EXPECT_EQ(rig->status.m_nTimeBase, 70) << "the last active channel sets the time base";
-    for (int k = 0; k < 16; ++k)
-        EXPECT_EQ(rig->status.m_bContinue[static_cast<std::size_t>(k)], 1) << k;
-    EXPECT_EQ(rig->data->GetSetName(), "Cont_0001");
-    rig->measurement->OnMeasureStop();
-    EXPECT_EQ(rig->status.m_nTimeBase, 0);
-    EXPECT_TRUE(rig->selected.empty());
 }
 
 TEST_F(MeasurementStart, DocumentStartRefusesAStoredDataSetAndReportsFilesItCannotMake)

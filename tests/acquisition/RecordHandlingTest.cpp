@@ -26,11 +26,6 @@ std::string Bytes(const std::vector<std::int16_t>& samples)
     return ExpectedFile({{0, samples}}, 1, static_cast<int>(samples.size()));
 }
 
-std::string Zeros(int samples)
-{
-    return std::string(static_cast<std::size_t>(samples) * 2, '\0');
-}
-
 class RecordHandling : public ::testing::Test {
 protected:
     // Channels k active with `samples`, a data set created, status and configuration as a
@@ -137,37 +132,6 @@ TEST(GapFill, CountsTheMissedPositionsInTheDirectionOfTravel)
     EXPECT_EQ(GapTraceCount(INT32_MIN, INT32_MAX, 1, 1), 4294967294LL);  // no overflow
 }
 
-TEST_F(RecordHandling, MissedPositionsBecomeZeroTracesExactlyThere)
-{
-    Start({0}, 16, 10);
-    rig.status.m_bFirstTrace[0] = 0;
-    rig.status.m_nLastPosition[0] = 100;
-    const auto t = Ramp(16, 1000);
-    Send({SimRecord::Trace(0, 140, t)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.Traces(0), 4);
-    EXPECT_EQ(rig.Rd3(0), Zeros(16) + Zeros(16) + Zeros(16) + Bytes(t));
-    EXPECT_EQ(rig.status.m_nLastPosition[0], 140);
-    EXPECT_EQ(rig.acq->Counters().fillTraces, 3u);
-}
-
-TEST_F(RecordHandling, FirstTraceIsStoredWithoutFillAndContinuedChannelsDropTheirFirst)
-{
-    Start({0, 1}, 8, 10);
-    rig.status.m_bFirstTrace[1] = 0;
-    rig.status.m_bContinue[1] = 1;
-    rig.status.m_nLastPosition[1] = 500;
-    const auto a = Ramp(8, 1), b = Ramp(8, 50), c = Ramp(8, 90);
-    Send({SimRecord::Trace(0, 500, a), SimRecord::Trace(1, 500, b), SimRecord::Trace(1, 510, c)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.Rd3(0), Bytes(a));
-    EXPECT_EQ(rig.Rd3(1), Bytes(c));
-    EXPECT_EQ(rig.Traces(0), 1);
-    EXPECT_EQ(rig.Traces(1), 1);
-    EXPECT_EQ(rig.status.m_bContinue[1], 0);
-    EXPECT_EQ(rig.acq->Counters().discardedTraces, 1u);
-}
-
 TEST_F(RecordHandling, TracesAreCutOrPaddedToTheHeadersSampleCount)
 {
     Start({0}, 8, 1);
@@ -179,26 +143,6 @@ TEST_F(RecordHandling, TracesAreCutOrPaddedToTheHeadersSampleCount)
     padded.resize(8, 0);
     EXPECT_EQ(rig.Rd3(0), Bytes(cut) + Bytes(padded));
     EXPECT_EQ(rig.Traces(0), 2);
-}
-
-TEST_F(RecordHandling, MalformedAndForeignRecordsAreSkippedWhole)
-{
-    Start({0}, 4, 1);
-    SimRecord shortTrace;  // L 4: a trace record with one payload word
-    shortTrace.type = 'f';
-    shortTrace.payload = {0};
-    const auto good = Ramp(4, 11);
-    Send({SimRecord::Trace(73, 0, Ramp(4, 0)), SimRecord::Trace(255, 0, Ramp(4, 0)),
-          SimRecord::Trace(10, 0, Ramp(4, 0)),  // a channel without a file
-          SimRecord::Trace(0, 0, {}), SimRecord::Word('Z', 0, 9), SimRecord::Word('@', 99, 9), shortTrace,
-          SimRecord::Trace(0, 0, good)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.Rd3(0), Bytes(good));
-    const AcquisitionCounters c = rig.acq->Counters();
-    EXPECT_EQ(c.malformedRecords, 5u);
-    EXPECT_EQ(c.unknownRecords, 1u);
-    EXPECT_EQ(c.tracesWithoutFile, 1u);
-    EXPECT_EQ(c.tracesStored, 1u);
 }
 
 TEST_F(RecordHandling, AGlitchInThePositionIsNotFilled)
@@ -223,79 +167,6 @@ TEST_F(RecordHandling, RecordRunningPastItsMessageNeverReachesTheAcquisition)
     EXPECT_EQ(rig.driver->Link().Counters().badRecordMessages, 1u);
 }
 
-TEST_F(RecordHandling, SensorValuesAreFourteenBitsWithTheirSign)
-{
-    Start({0}, 4, 1);
-    rig.params.m_params[0].m_bEmSensor = 1;
-    rig.params.m_nMissedTraceMode = 0;
-    rig.data->CloseFiles(true);
-    ASSERT_EQ(rig.data->CreateFiles(rig.dir.path() + "/", "Em"), 0);
-    Configure();
-    const std::uint16_t words[4] = {0x2000, 0x1FFF, 0xC001, 0x3FFF};
-    Send({SimRecord::Trace(0, 0, Ramp(4, 0)), SimRecord::Sensor(0, words),
-          SimRecord::Sensor(1, words)});  // channel 1 records are not the slot's
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(ReadFileBytes(rig.data->GetEmData(0).m_strPath), "1\t-8192\t8191\t1\t-1\r\n");
-    EXPECT_EQ(rig.status.m_nLastSensorTrace[0], 1);
-}
-
-TEST_F(RecordHandling, MissedTraceModeWritesTheMissedSensorRecordsWithTheNextValues)
-{
-    rig.params.m_params[0].m_bEmSensor = 1;
-    Start({0}, 4, 1);
-    rig.params.m_nMissedTraceMode = 1;
-    Configure();
-    const std::uint16_t first[4] = {1, 2, 3, 4}, second[4] = {5, 6, 7, 8};
-    std::vector<SimRecord> records;
-    for (int p = 0; p < 5; ++p)
-        records.push_back(SimRecord::Trace(0, static_cast<std::uint32_t>(p), Ramp(4, p)));
-    records.push_back(SimRecord::Sensor(0, first));  // at trace count 5
-    for (int p = 5; p < 9; ++p)
-        records.push_back(SimRecord::Trace(0, static_cast<std::uint32_t>(p), Ramp(4, p)));
-    records.push_back(SimRecord::Sensor(0, second));  // at trace count 9
-    rig.status.m_nLastSensorTrace[0] = 4;
-    Send(records);
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(ReadFileBytes(rig.data->GetEmData(0).m_strPath),
-              "5\t1\t2\t3\t4\r\n6\t5\t6\t7\t8\r\n7\t5\t6\t7\t8\r\n8\t5\t6\t7\t8\r\n9\t5\t6\t7\t8\r\n");
-    EXPECT_EQ(rig.status.m_nLastSensorTrace[0], 9);
-}
-
-TEST_F(RecordHandling, MarkerInputGivesOneMarkerPerRisingEdge)
-{
-    Start({0}, 4, 1);
-    Send({SimRecord::Word(']', 0, 0), SimRecord::Word(']', 0, 8), SimRecord::Word(']', 0, 8 | 1),
-          SimRecord::Word(']', 0, 0), SimRecord::Word(']', 0, 8)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.notices.Count(AcqNotice::MarkerKey1), 2);
-    EXPECT_EQ(rig.status.m_bMarkerLatch[0], 1);
-}
-
-TEST_F(RecordHandling, CountsFillLevelsAndBatteryFollowTheUnit)
-{
-    Start({0, 4}, 4, 10);
-    rig.status.m_nSlotStep[2] = 5;
-    rig.params.m_nCurSlot = 2;  // the counts go by the current slot's step
-    rig.status.m_nTimeBase = 1000;
-    Configure();
-    Send({SimRecord::Counter(':', 0, static_cast<std::uint32_t>(-47)), SimRecord::Counter(';', 0, 52),
-          SimRecord::Word('@', 20, 321), SimRecord::Word('M', 0, 417)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.status.m_nDistanceCount, -9);  // -47 / 5, toward zero
-    EXPECT_EQ(rig.status.m_nTimeCount, 210);     // (1000 + 52) / 5
-    EXPECT_EQ(rig.status.m_nSlotFill[2], 321);
-    EXPECT_EQ(rig.status.m_nBattery, 417);
-    EXPECT_GE(rig.notices.Count(AcqNotice::StatusUpdate), 2);
-
-    // A trace record sets both counts from its own position, without the multiplier.
-    rig.status.m_nDistanceMultiplier = -1;
-    Configure();
-    Send({SimRecord::Trace(20, static_cast<std::uint32_t>(-20), Ramp(4, 0))});
-    EXPECT_EQ(Take(), kReadEmpty);
-    EXPECT_EQ(rig.status.m_nDistanceCount, -4);
-    EXPECT_EQ(rig.status.m_nTimeCount, 196);
-}
-
 TEST_F(RecordHandling, CurrentSlotWithoutAStepDividesByOne)
 {
     Start({0}, 4, 10);
@@ -304,22 +175,6 @@ TEST_F(RecordHandling, CurrentSlotWithoutAStepDividesByOne)
     Send({SimRecord::Counter(':', 0, 33), SimRecord::Trace(0, 20, Ramp(4, 0))});
     EXPECT_EQ(Take(), kReadEmpty);
     EXPECT_EQ(rig.status.m_nDistanceCount, 20);
-}
-
-TEST_F(RecordHandling, StoredTracesReachTheDisplayWithoutTheirOffset)
-{
-    Start({0}, 2048, 1);
-    rig.params.m_bDcFilter = 1;
-    Configure();
-    std::vector<std::int16_t> t(2048, 100);
-    Send({SimRecord::Trace(0, 0, t)});
-    EXPECT_EQ(Take(), kReadEmpty);
-    CTraceCache& cache = rig.data->GetChannel(0).GetTraceCache();
-    ASSERT_EQ(cache.GetNewest(), 0);
-    const std::int16_t* shown = cache.GetTrace(0);
-    EXPECT_TRUE(std::all_of(shown, shown + 2048, [](std::int16_t v) { return v == 0; }));
-    EXPECT_EQ(rig.Rd3(0), Bytes(t));  // the file keeps the raw samples
-    EXPECT_EQ(rig.data->GetChannel(0).GetMeaBuf().GetCount(), 0);
 }
 
 TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
@@ -344,6 +199,13 @@ TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[99], 0);
     EXPECT_EQ(out[100], 0);  // past the trace: zero, not a stale sample
+    std::vector<std::int16_t> high(2047, -20000); // and upwards, in whole blocks and a tail
+    std::fill_n(high.begin(), 600, 20000);
+    RemoveDcOffset(high.data(), out, 2047, true);
+    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[599], 32767);
+    EXPECT_EQ(out[600], 0);
+    EXPECT_EQ(out[2046], 0);
     RemoveDcOffset(low.data(), out, 100, false);
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[50], 32767);
@@ -352,25 +214,28 @@ TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
     EXPECT_EQ(DcOffset(tiny.data(), 11), 500);
 }
 
-TEST_F(RecordHandling, FullDiskEndsTheReadWithTheFileAndCountInStep)
+TEST(DcOffset, LargeTracesGiveTheSampleBySampleSinglePrecisionMean)
 {
-    Start({0}, 256, 1);
-    rig.status.m_bFirstTrace[0] = 0;
-    rig.status.m_nLastPosition[0] = 0;
-    // Room for 3 traces of 512 bytes: the fill traces before the refused one are counted.
-    Send({SimRecord::Trace(0, 5, Ramp(256, 0))});
-    int r;
-    {
-        FileSizeLimit limit(3 * 512 + 100);
-        ASSERT_TRUE(limit.ok());
-        r = Take();
+    // Past 2^24 in magnitudes the mean is the one single-precision addition in sample order
+    // gives, rounding included.
+    auto reference = [](const std::vector<std::int16_t>& in) {
+        const int n = static_cast<int>(in.size()), first = n / 2, end = n - 5;
+        float sum = 0.0f;
+        for (int i = first; i < end; ++i)
+            sum += static_cast<float>(in[static_cast<std::size_t>(i)]);
+        return static_cast<int>(sum / static_cast<float>(end - first));
+    };
+    std::vector<std::int16_t> alternating(2048), offset(2048, 32767), rising(2048);
+    for (std::size_t i = 0; i < 2048; ++i) {
+        alternating[i] = static_cast<std::int16_t>(i % 2 ? -32768 : 32767); // partial sums stay small
+        offset[i] = static_cast<std::int16_t>(32767 - static_cast<int>(i % 7));   // leave 2^24 half-way
+        rising[i] = static_cast<std::int16_t>(static_cast<int>(i * 37 % 65536) - 32768);
     }
-    EXPECT_EQ(r, kReadWriteFailed);
-    EXPECT_EQ(rig.FileTraces(0), 3);
-    EXPECT_EQ(rig.Rd3(0).size(), 3u * 512u);
-    EXPECT_EQ(rig.Traces(0), 3);
+    for (const auto* in : {&alternating, &offset, &rising}) {
+        EXPECT_EQ(DcOffset(in->data(), 2048), reference(*in));
+        EXPECT_EQ(DcOffset(in->data(), 2001), reference(std::vector<std::int16_t>(in->begin(), in->begin() + 2001)));
+    }
 }
-
 TEST_F(RecordHandling, HandOffShowsTheFirstErrorOnceAndKeepsTheFlags)
 {
     Start({0}, 4, 1);

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -268,4 +270,39 @@ TEST(RadarPalette, TracesBecomePixelColumnsFromTheFirstSampleShown)
             const std::uint32_t expected = c < traces ? 0xFF000000u | static_cast<std::uint32_t>(100 * c + 2 + r) : 0u;
             ASSERT_EQ(pixels[static_cast<std::size_t>(r * line + c)], expected) << "column " << c << " row " << r;
         }
+}
+
+// Every sample value, laid out as traces whose count and length are no multiple of the
+// blocks the drawing works in, drawn through a prepared map at gains from 0 past the 16-bit
+// range and below it: each pixel is the sample's plain palette colour, and nothing right of
+// the traces is written.
+TEST(RadarPalette, PreparedMapDrawsEverySampleAsItsPlainColour)
+{
+    CRadarPalette::Colours colours{};
+    for (std::uint32_t i = 0; i < 64; ++i)
+        colours[i] = 0x5A000000u | i << 16 | (63 - i) << 8 | (i * 3 + 1);
+    const int traces = 41, stride = 1700, firstSample = 3, rows = 1601, line = 47;
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(traces) * stride, 0);
+    for (int i = 0; i < traces; ++i)
+        for (int r = 0; r < rows; ++r)
+            samples[static_cast<std::size_t>(i * stride + firstSample + r)] =
+                static_cast<std::int16_t>(static_cast<std::uint16_t>(-32768 + i * rows + r));
+    auto map = std::make_unique<SamplePixelMap>();
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(line) * rows);
+    for (std::int32_t gain : {0, 1, 4, 11, 50, -7, 1023, 32767, 32768, -32767, -32768, 40000, 2000000,
+                              std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
+        BuildSamplePixelMap(colours, gain, *map);
+        for (int s = -32768; s <= 32767; ++s)
+            ASSERT_EQ(map->table[static_cast<std::uint16_t>(s)], SamplePixel(colours, static_cast<std::int16_t>(s), gain))
+                << "sample " << s << " gain " << gain;
+        std::fill(pixels.begin(), pixels.end(), 0x12345678u);
+        MapTracesToPixels(samples.data(), stride, traces, rows, firstSample, *map, pixels.data(), line);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < line; ++c) {
+                const std::int16_t sample = c < traces ? samples[static_cast<std::size_t>(c * stride + firstSample + r)] : 0;
+                const std::uint32_t expected = c < traces ? SamplePixel(colours, sample, gain) : 0x12345678u;
+                ASSERT_EQ(pixels[static_cast<std::size_t>(r * line + c)], expected)
+                    << "column " << c << " row " << r << " sample " << sample << " gain " << gain;
+            }
+    }
 }

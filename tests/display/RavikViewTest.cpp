@@ -254,3 +254,28 @@ TEST_F(RavikViewTest, NothingToDrawStillPaintsBackground)
         }
     }
 }
+
+TEST_F(RavikViewTest, NewColoursRedrawEveryColumnFromTheTracesAlreadyCopied)
+{
+    src.count = 1000;  // more traces than the image's 690 columns
+    // Trace t is drawn in palette entry t % 60 at gain 1.
+    src.sample = [](int t, int) { return static_cast<std::int16_t>((t % 60 - 32) * 1024 + 512); };
+    Show();
+    const int copied = src.copiedTraces;
+    struct Step {
+        int gain;
+        bool inverted;  // palette entry i as grey 252 - 4i
+    };
+    for (const Step& step : {Step{0, false}, Step{1, true}, Step{1, false}}) {
+        src.gain = step.gain;
+        for (int i = 0; i < CRadarPalette::kColours; ++i)
+            src.palette.m_Colours[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(step.inverted ? 63 - i : i) * 0x040404u;
+        const QImage img = Grab();
+        for (int t : {0, 31, 345, 689}) {
+            const int entry = step.gain == 0 ? 32 : t % 60;
+            const int grey = 4 * (step.inverted ? 63 - entry : entry);
+            EXPECT_EQ(img.pixelColor(50 + t, 300), Grey(grey)) << "trace " << t << " at gain " << step.gain;
+        }
+    }
+    EXPECT_EQ(src.copiedTraces, copied) << "the traces shown did not change";
+}

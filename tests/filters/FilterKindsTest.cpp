@@ -262,36 +262,42 @@ TEST(BandPass, KeepsReflectionsInPlace)
 
 TEST(BandPass, MatchesDirectConvolutionWithMirroredEnds)
 {
-    const double low = 20, high = 300, fs = 2000;
-    const std::vector<float> h = BandPass::Design(low, high, fs);
-    ASSERT_FALSE(h.empty());
-    const int m = static_cast<int>(h.size()) - 1;
-    const int n = 100, stride = 110, traces = 3; // shorter than the filter: mirrored more than once
-    ASSERT_GT(m, n);
-    FilterChain list;
-    Filter& band = Only(list, BandPass::kName);
-    band.setFloat(BandPass::kLow, low);
-    band.setFloat(BandPass::kHigh, high);
-    const Block in = RandomSamples(static_cast<size_t>(stride) * traces, 21);
-    const Block out = Filtered(list, in, BlockInfo(stride, traces, n, fs));
-    auto mirrored = [n](int i) {
-        while (i < 0 || i >= n)
-            i = i < 0 ? -i : 2 * (n - 1) - i;
-        return i;
-    };
-    for (int t = 0; t < traces; ++t)
-        for (int k = 0; k < stride; ++k) {
-            const size_t at = static_cast<size_t>(t) * stride + k;
-            if (k >= n) {
-                ASSERT_EQ(out[at], in[at]);
-                continue;
+    const struct {
+        double low, high, fs;
+        bool byTransform;
+    } cases[] = {{20, 300, 2000, true}, {150, 350, 1000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.low << ".." << c.high << " at " << c.fs);
+        const std::vector<float> h = BandPass::Design(c.low, c.high, c.fs);
+        ASSERT_FALSE(h.empty());
+        const int m = static_cast<int>(h.size()) - 1;
+        ASSERT_EQ(2 * m + 1 >= BandPass::kFewestTapsByTransform, c.byTransform) << "taps " << 2 * m + 1;
+        const int n = c.byTransform ? 100 : 37, stride = n + 10, traces = 3; // the first shorter than the filter
+        FilterChain list;
+        Filter& band = Only(list, BandPass::kName);
+        band.setFloat(BandPass::kLow, c.low);
+        band.setFloat(BandPass::kHigh, c.high);
+        const Block in = RandomSamples(static_cast<size_t>(stride) * traces, 21);
+        const Block out = Filtered(list, in, BlockInfo(stride, traces, n, c.fs));
+        auto mirrored = [n](int i) {
+            while (i < 0 || i >= n)
+                i = i < 0 ? -i : 2 * (n - 1) - i;
+            return i;
+        };
+        for (int t = 0; t < traces; ++t)
+            for (int k = 0; k < stride; ++k) {
+                const size_t at = static_cast<size_t>(t) * stride + k;
+                if (k >= n) {
+                    ASSERT_EQ(out[at], in[at]);
+                    continue;
+                }
+                double y = 0;
+                for (int j = -m; j <= m; ++j)
+                    y += h[static_cast<size_t>(std::abs(j))] * in[static_cast<size_t>(t) * stride + mirrored(k + j)];
+                const double expected = std::clamp(std::round(y), -32768.0, 32767.0);
+                ASSERT_LE(std::abs(out[at] - expected), 1) << "trace " << t << " sample " << k;
             }
-            double y = 0;
-            for (int j = -m; j <= m; ++j)
-                y += h[static_cast<size_t>(std::abs(j))] * in[static_cast<size_t>(t) * stride + mirrored(k + j)];
-            const double expected = std::clamp(std::round(y), -32768.0, 32767.0);
-            ASSERT_LE(std::abs(out[at] - expected), 1) << "trace " << t << " sample " << k;
-        }
+    }
 }
 
 TEST(BandPass, LowPassKeepsTheLevelAndHighPassRemovesIt)

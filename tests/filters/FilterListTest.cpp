@@ -80,67 +80,6 @@ private:
 
 } // namespace
 
-TEST(CFilterList, StartsEmptyWithAHandle)
-{
-    CFilterList list;
-    EXPECT_NE(list.GetHandle(), 0u);
-    EXPECT_EQ(list.GetSize(), 0);
-    EXPECT_EQ(list.GetMirrorSize(), 0);
-}
-
-TEST(CFilterList, MirrorAfterLoadHasEnabledThenTypedParameters)
-{
-    TempDir dir;
-    CFilterList list;
-    ASSERT_NE(list.Load(WriteThreeFilters(dir)), 0);
-    ASSERT_EQ(list.GetSize(), 3);
-    ASSERT_EQ(list.GetMirrorSize(), 3);
-
-    const CFilterInfo* gain = list.GetFilterInfo(0);
-    EXPECT_EQ(gain->GetName(), "Gain");
-    ASSERT_EQ(gain->GetPropertyCount(), 5);
-    ASSERT_NE(As<int>(gain, 0), nullptr);
-    EXPECT_EQ(As<int>(gain, 0)->GetName(), "Enabled");
-    EXPECT_EQ(As<int>(gain, 0)->GetType(), 3);
-    EXPECT_EQ(As<int>(gain, 0)->GetValue(), 1);
-    EXPECT_EQ(As<int>(gain, 0)->GetFlag(), 1);
-    ASSERT_NE(As<paramSET>(gain, 1), nullptr);
-    EXPECT_EQ(As<paramSET>(gain, 1)->GetName(), "Type");
-    EXPECT_EQ(As<paramSET>(gain, 1)->GetType(), 4);
-    ASSERT_NE(As<float>(gain, 3), nullptr);
-    EXPECT_EQ(As<float>(gain, 3)->GetName(), "Slope");
-    EXPECT_EQ(As<float>(gain, 3)->GetValue(), 0.5f);
-    EXPECT_EQ(As<float>(gain, 4)->GetValue(), 100.0f);
-
-    // the choice stays with the library: its words say where it is and how to read it
-    const auto* type = As<paramSET>(gain, 1);
-    EXPECT_TRUE(type->GetValue().texts.empty());
-    auto* choice = reinterpret_cast<FilterChoice*>(type->GetWord(0));
-    auto* fromChoice = reinterpret_cast<void (*)(paramSET&, const FilterChoice&)>(type->GetWord(1));
-    auto* storeSelection = reinterpret_cast<void (*)(FilterChoice&, const paramSET&)>(type->GetWord(2));
-    paramSET set;
-    fromChoice(set, *choice);
-    EXPECT_EQ(set.texts, (std::vector<std::string>{"Linear", "Exponential"}));
-    EXPECT_EQ(set.selected, Gain::kExponential);
-    set.selected = Gain::kLinear;
-    storeSelection(*choice, set);
-    EXPECT_EQ(FilterListLookup(list.GetHandle())->at(0)->value(Gain::kType).whole, Gain::kLinear);
-
-    const CFilterInfo* test = list.GetFilterInfo(1);
-    EXPECT_EQ(test->GetName(), kTestFilter);
-    ASSERT_EQ(test->GetPropertyCount(), 4);
-    EXPECT_EQ(As<int>(test, 0)->GetValue(), 0) << "disabled";
-    ASSERT_NE(As<std::string>(test, 1), nullptr);
-    EXPECT_EQ(As<std::string>(test, 1)->GetValue(), "marker");
-    EXPECT_EQ(As<int>(test, 2)->GetValue(), 12);
-    EXPECT_EQ(As<int>(test, 2)->GetType(), 1);
-    EXPECT_EQ(As<int>(test, 3)->GetType(), 3);
-
-    const CFilterInfo* background = list.GetFilterInfo(2);
-    EXPECT_EQ(background->GetName(), "Background removal");
-    EXPECT_EQ(As<int>(background, 1)->GetValue(), 9);
-}
-
 TEST(CFilterList, FailedLoadKeepsListAndMirror)
 {
     TempDir dir;

@@ -38,18 +38,6 @@ void SetModified(const std::string& path, time_t seconds)
 
 } // namespace
 
-TEST(MeasureInfo, RecordLayout)
-{
-    EXPECT_EQ(sizeof(MeasureInfo), 48u);
-    EXPECT_EQ(offsetof(MeasureInfo, traces), 4u);
-    EXPECT_EQ(offsetof(MeasureInfo, samplingFrequency), 8u);
-    EXPECT_EQ(offsetof(MeasureInfo, timeWindow), 16u);
-    EXPECT_EQ(offsetof(MeasureInfo, traceInterval), 24u);
-    EXPECT_EQ(offsetof(MeasureInfo, antennaSeparation), 32u);
-    EXPECT_EQ(offsetof(MeasureInfo, validSamples), 40u);
-    EXPECT_EQ(sizeof(FilterParam), 6 * sizeof(void*)) << "pointer-wide words";
-}
-
 TEST(CMeasureInfo, StartsZeroedAndKeepsItselfWhenLoadFails)
 {
     CMeasureInfo info;

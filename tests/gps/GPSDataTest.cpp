@@ -1,15 +1,12 @@
 // The GPS logs, byte for byte.
 #include "gps/AutomationDate.h"
 #include "gps/GPSData.h"
-#include "gps/GPSReceiver.h"
 #include "gps/GpsPositionSource.h"
 #include "model/Profile.h"
 #include "tests/gps/GpsTestSupport.h"
-#include "tests/support/RecordingPrompter.h"
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
-#include <clocale>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -94,56 +91,51 @@ TEST_F(GpsLogTest, NamedBesideTheDataFile)
     EXPECT_EQ(log.GetFileName(), dir.file("survey.2024/line_0004.cor")) << "a unit without slots";
 }
 
-TEST_F(GpsLogTest, CorRecordsCarryDateTimeAndHemispheres)
+// Each log format byte for byte: the fixes written at traces 17, 18, ... and the file they give.
+TEST_F(GpsLogTest, RecordsOfEachFormatByteForByte)
 {
-    UseFormat(0);
-    positions.fix = MunichFix();
-    KGPSData log(profile, positions);
-    log.SetFileName(DataFile());
-    ASSERT_EQ(log.Open(0), 1);
-    EXPECT_EQ(log.WriteRecord(17), KGPSData::kWritten);
-    positions.fix.dateTime = 0;
-    positions.fix.altitude = -12.3456;
-    EXPECT_EQ(log.WriteRecord(18), KGPSData::kWritten);
-    log.Close();
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.cor")),
-              "17\t2024-05-06\t12:35:19\t48.11730000000\tN\t11.51666666667\tE\t545.400\tM\t0.900\r\n"
-              "18\t1899-12-30\t00:00:00\t48.11730000000\tN\t11.51666666667\tE\t-12.346\tM\t0.900\r\n");
-}
-
-TEST_F(GpsLogTest, CorRecordOfATsipFixHasEmptyLetters)
-{
-    UseFormat(0);
-    positions.fix = MunichFix();
-    positions.fix.ns = positions.fix.ew = "";
-    positions.fix.longitude = -positions.fix.longitude;
-    KGPSData log(profile, positions);
-    log.SetFileName(DataFile());
-    ASSERT_EQ(log.Open(0), 1);
-    log.WriteRecord(1);
-    log.Close();
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.cor")),
-              "1\t2024-05-06\t12:35:19\t48.11730000000\t\t-11.51666666667\t\t545.400\tM\t0.900\r\n");
-}
-
-TEST_F(GpsLogTest, FriRecordsAreSignedUnderTheirTitle)
-{
-    UseFormat(1);
-    positions.fix = MunichFix();
-    KGPSData log(profile, positions);
-    log.SetFileName(DataFile());
-    ASSERT_EQ(log.Open(0), 1);
-    log.WriteRecord(17);
-    positions.fix = SydneyFix();
-    log.WriteRecord(18);
-    positions.fix.ew = "W";
-    log.WriteRecord(19);
-    log.Close();
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.fri")),
-              "EU89-Geodetisk,P,G,HE\r\n"
-              "17 48.11730000000 11.51666666667 545.40\r\n"
-              "18 -33.86880000000 151.20930000000 58.00\r\n"
-              "19 -33.86880000000 -151.20930000000 58.00\r\n");
+    CGPSFix undated = MunichFix();
+    undated.dateTime = 0;
+    undated.altitude = -12.3456;
+    CGPSFix tsip = MunichFix();  // a TSIP fix has no hemisphere letters: the sign tells
+    tsip.ns = tsip.ew = "";
+    tsip.longitude = -tsip.longitude;
+    CGPSFix west = SydneyFix();
+    west.ew = "W";
+    struct Case {
+        int format;
+        const char* extension;
+        std::vector<CGPSFix> fixes;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {0, ".cor", {MunichFix(), undated},
+         "17\t2024-05-06\t12:35:19\t48.11730000000\tN\t11.51666666667\tE\t545.400\tM\t0.900\r\n"
+         "18\t1899-12-30\t00:00:00\t48.11730000000\tN\t11.51666666667\tE\t-12.346\tM\t0.900\r\n"},
+        {0, ".cor", {tsip}, "17\t2024-05-06\t12:35:19\t48.11730000000\t\t-11.51666666667\t\t545.400\tM\t0.900\r\n"},
+        {1, ".fri", {MunichFix(), SydneyFix(), west},
+         "EU89-Geodetisk,P,G,HE\r\n"
+         "17 48.11730000000 11.51666666667 545.40\r\n"
+         "18 -33.86880000000 151.20930000000 58.00\r\n"
+         "19 -33.86880000000 -151.20930000000 58.00\r\n"},
+        {2, ".utm", {MunichFix(), SydneyFix()},
+         "17\t5332401.24\t687299.58\t545.400\t32U\r\n"
+         "18\t6250948.35\t334368.63\t58.000\t56H\r\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir own;
+        UseFormat(c.format);
+        KGPSData log(profile, positions);
+        log.SetFileName(own.file("line_0003_A1.rd3"));
+        ASSERT_EQ(log.Open(0), 1);
+        std::int32_t trace = 17;
+        for (const CGPSFix& f : c.fixes) {
+            positions.fix = f;
+            EXPECT_EQ(log.WriteRecord(trace++), KGPSData::kWritten);
+        }
+        log.Close();
+        EXPECT_EQ(ReadFileBytes(own.file(std::string("line_0003_A1") + c.extension)), c.bytes) << c.format;
+    }
 }
 
 TEST_F(GpsLogTest, FriTitleOnlyForADataSetStartingAtZero)
@@ -161,22 +153,6 @@ TEST_F(GpsLogTest, FriTitleOnlyForADataSetStartingAtZero)
     log.Close();
     EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.fri")),
               "251 48.11730000000 11.51666666667 545.40\r\nEU89-Geodetisk,P,G,HE\r\n");
-}
-
-TEST_F(GpsLogTest, UtmRecordsCarryGridCoordinates)
-{
-    UseFormat(2);
-    positions.fix = MunichFix();
-    KGPSData log(profile, positions);
-    log.SetFileName(DataFile());
-    ASSERT_EQ(log.Open(0), 1);
-    log.WriteRecord(17);
-    positions.fix = SydneyFix();
-    log.WriteRecord(18);
-    log.Close();
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.utm")),
-              "17\t5332401.24\t687299.58\t545.400\t32U\r\n"
-              "18\t6250948.35\t334368.63\t58.000\t56H\r\n");
 }
 
 TEST_F(GpsLogTest, GgaRecordsCarryTheSentence)
@@ -339,53 +315,3 @@ TEST_F(GpsLogTest, AFullDiskLeavesOnlyWholeLines)
     EXPECT_EQ(all.size(), 2 * one.size());
 }
 
-TEST_F(GpsLogTest, NumbersIgnoreTheUserLocale)
-{
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-        GTEST_SKIP() << "de_DE.UTF-8 locale not generated";
-    UseFormat(1);
-    positions.fix = MunichFix();
-    KGPSData log(profile, positions);
-    log.SetFileName(DataFile());
-    log.Open(1);
-    log.WriteRecord(17);
-    log.Close();
-    std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0003_A1.fri")), "17 48.11730000000 11.51666666667 545.40\r\n");
-}
-
-// From the receiver's wire to the log: the ".gga" log holds the sentence as it came, the
-// ".cor" log the fix the receiver published.
-TEST(GpsLogFromReceiver, SentencesReachTheLogsUnchanged)
-{
-    PtyPair pty;
-    TempDir dir;
-    MemoryProfile profile;
-    profile.writeString("GPS Settings", "Device COM1", pty.SlavePath());
-    RecordingPrompter prompter;
-    CGPSReceiver receiver(profile, prompter);
-    auto step = std::make_unique<StepPacer>();
-    StepPacer* pacer = step.get();
-    receiver.SetCyclePacer(std::move(step));
-    receiver.SetUtcClock([] { return std::chrono::sys_days{std::chrono::year{2024} / 5 / 6} + std::chrono::hours{13}; });
-    ASSERT_EQ(receiver.Open(), 1);
-
-    KGPSData gga(profile, receiver), cor(profile, receiver);
-    profile.writeInt("GPS Settings", "Output format", 3);
-    gga.SetFileName(dir.file("line_0001.rd3"));
-    ASSERT_EQ(gga.Open(0), 1);
-    profile.writeInt("GPS Settings", "Output format", 0);
-    cor.SetFileName(dir.file("line_0001.rd3"));
-    ASSERT_EQ(cor.Open(0), 1);
-
-    pty.Feed(kGga + "\n");
-    ASSERT_TRUE(pacer->Run(1));
-    gga.WriteRecord(4);
-    cor.WriteRecord(4);
-    receiver.Close();
-    gga.Close();
-    cor.Close();
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0001.gga")), "4," + kGga + "\r\n");
-    EXPECT_EQ(ReadFileBytes(dir.file("line_0001.cor")),
-              "4\t2024-05-06\t12:35:19\t48.11730000000\tN\t11.51666666667\tE\t545.400\tM\t0.900\r\n");
-}

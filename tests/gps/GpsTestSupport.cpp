@@ -165,7 +165,7 @@ std::size_t FixRecorder::Count()
 
 std::string RecordedStream(const std::string& name)
 {
-    std::string all = ReadFileBytes(std::string(DELVORA_TESTDATA) + "/nmea/" + name);
+    std::string all = ReadFileBytes(std::string(DELVORA_TESTDATA) + "/gps/" + name);
     if (all.empty())
         throw std::runtime_error("missing recording " + name);
     std::size_t start = 0;
@@ -178,7 +178,7 @@ std::string RecordedStream(const std::string& name)
 
 std::string RecordedCheckFile(const std::string& name)
 {
-    return ReadFileBytes(std::string(DELVORA_TESTDATA) + "/nmea/" + name + ".chk");
+    return ReadFileBytes(std::string(DELVORA_TESTDATA) + "/gps/" + name + ".chk");
 }
 
 std::vector<std::string> SplitKeepingLf(const std::string& text)

@@ -73,7 +73,7 @@ private:
     std::vector<CGPSFix> m_fixes;
 };
 
-// A recorded stream of testdata/nmea without its '#' comment lines.
+// A recorded stream of tests/data/gps without its '#' comment lines.
 std::string RecordedStream(const std::string& name);
 std::string RecordedCheckFile(const std::string& name);
 

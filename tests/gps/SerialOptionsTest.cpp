@@ -33,21 +33,6 @@ SerialLineFlags FlagsOf(const SerialLineSettings& s)
 
 } // namespace
 
-TEST(SerialOptions, DefaultsOpenFirstPortAt19200EightNoneOne)
-{
-    const SerialLineSettings s = SettingsOf(kDefaultGpsBaudIndex, kDefaultGpsDataBitsIndex,
-                                            kDefaultGpsParityIndex, kDefaultGpsStopBitsIndex);
-    EXPECT_STREQ(GPSPortNames[kDefaultGpsPort], "COM1:");
-    EXPECT_STREQ(GPSProtocolNames[kDefaultGpsProtocol], "NMEA");
-    EXPECT_STREQ(GPSOutputFormatNames[kDefaultGpsOutputFormat], "Delvora Standard (*.cor)");
-    const SerialLineFlags f = FlagsOf(s);
-    EXPECT_EQ(f.cflag & CBAUD, static_cast<unsigned>(B19200));
-    EXPECT_EQ(f.speed, 19200u);
-    EXPECT_EQ(f.cflag & CSIZE, static_cast<unsigned>(CS8));
-    EXPECT_EQ(f.cflag & (PARENB | PARODD | CMSPAR | CSTOPB), 0u);
-    EXPECT_EQ(f.iflag & (INPCK | IGNPAR), 0u) << "no parity, no parity check";
-}
-
 TEST(SerialOptions, ParityNamesAndCodesShareTheirIndex)
 {
     struct Case {

@@ -67,13 +67,6 @@ TEST(TsipFramer, HandMadePacketsDecodeToThePosition)
     EXPECT_EQ(dilution.hdop, 2.25f);
 }
 
-TEST(TsipFramer, FloatsAreSentMostSignificantByteFirst)
-{
-    const std::uint8_t bytes[] = {0x40, 0x10, 0x00, 0x00, 0xbf, 0x80, 0x00, 0x00};
-    EXPECT_EQ(ReadTsipFloat(bytes), 2.25f);
-    EXPECT_EQ(ReadTsipFloat(bytes + 4), -1.0f);
-}
-
 TEST(TsipFramer, EtxEndsAPacketOnlyAfterAnOddRunOfDle)
 {
     CTsipFramer framer;

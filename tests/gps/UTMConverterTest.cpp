@@ -119,19 +119,6 @@ TEST(UTMConverter, NumbersThatAreNoneGiveNoZone)
     EXPECT_STREQ(zone, "0P");
 }
 
-TEST(UTMConverter, EllipsoidTableKeepsItsRows)
-{
-    ASSERT_EQ(EllipsoidTable.size(), 24u);
-    EXPECT_EQ(EllipsoidTable[0].id, -1);
-    EXPECT_STREQ(EllipsoidTable[4].name, "Bessel 1841 (Nambia) ");
-    EXPECT_STREQ(EllipsoidTable[8].name, "Fischer 1960 (Mercury) ");
-    EXPECT_STREQ(EllipsoidTable[23].name, "WGS-84");
-    EXPECT_EQ(EllipsoidTable[23].equatorialRadius, 6378137.0);
-    EXPECT_EQ(EllipsoidTable[23].eccentricitySquared, 0.00669438);
-    for (std::size_t i = 1; i < EllipsoidTable.size(); ++i)
-        EXPECT_EQ(EllipsoidTable[i].id, static_cast<int>(i));
-}
-
 // Every point of a quarter-degree grid below 84 N (and the zone edges just either side)
 // against an independent transverse Mercator: same zone and band, within 2 cm.
 TEST(UTMConverter, AgreesWithAnIndependentProjectionEverywhere)

@@ -92,42 +92,37 @@ TEST_F(Driver, CurrentSlotIsReadAtEveryCall)
     EXPECT_EQ(log[1].arg1, 1);
 }
 
-TEST(Log2Floor, HalvesUntilOne)
-{
-    EXPECT_EQ(Log2Floor(0), 0);
-    EXPECT_EQ(Log2Floor(1), 0);
-    EXPECT_EQ(Log2Floor(2), 1);
-    EXPECT_EQ(Log2Floor(3), 1);
-    EXPECT_EQ(Log2Floor(1024), 10);
-    EXPECT_EQ(Log2Floor(65535), 15);
-}
-
+// Detection: a broadcast discovery, then the handshake to the unit that answered. A unit
+// that does not answer either one is not there.
 TEST_F(Driver, DetectBroadcastsThenShakesHandsWithTheUnit)
 {
-    EXPECT_EQ(driver->Detect(), 1);
-    const auto log = peer->Log();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].code, wire::kDiscovery);
-    EXPECT_TRUE(log[0].broadcast());
-    EXPECT_EQ(log[0].arg1, 0);
-    EXPECT_EQ(log[1].code, wire::kHandshake);
-    EXPECT_EQ(log[1].dst, kUnitMac);
-}
-
-TEST_F(Driver, UnansweredDiscoverySendsNoHandshake)
-{
-    peer->Change([](UnitModel& m) { m.silent = true; });
-    EXPECT_EQ(driver->Detect(), 0);
-    const auto log = peer->Log();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].code, wire::kDiscovery);
-}
-
-TEST_F(Driver, UnansweredHandshakeMeansNoUnit)
-{
-    peer->Change([](UnitModel& m) { m.answerHandshake = false; });
-    EXPECT_EQ(driver->Detect(), 0);
-    EXPECT_EQ(peer->Requests(wire::kHandshake).size(), 1u);
+    struct Case {
+        const char* what;
+        std::function<void(UnitModel&)> unit;
+        int found;
+        std::vector<std::uint16_t> codes;
+    };
+    const Case cases[] = {
+        {"answering unit", [](UnitModel&) {}, 1, {wire::kDiscovery, wire::kHandshake}},
+        {"silent unit", [](UnitModel& m) { m.silent = true; }, 0, {wire::kDiscovery}},
+        {"unanswered handshake", [](UnitModel& m) { m.answerHandshake = false; }, 0,
+         {wire::kDiscovery, wire::kHandshake}},
+    };
+    for (const Case& c : cases) {
+        peer->Change([](UnitModel& m) { m = UnitModel{}; });
+        peer->Change(c.unit);
+        peer->ClearLog();
+        EXPECT_EQ(driver->Detect(), c.found) << c.what;
+        const auto log = peer->Log();
+        ASSERT_EQ(log.size(), c.codes.size()) << c.what;
+        for (std::size_t i = 0; i < log.size(); ++i)
+            EXPECT_EQ(log[i].code, c.codes[i]) << c.what;
+        EXPECT_TRUE(log[0].broadcast()) << c.what;
+        EXPECT_EQ(log[0].arg1, 0) << c.what;
+        if (log.size() > 1) {
+            EXPECT_EQ(log[1].dst, kUnitMac) << c.what;
+        }
+    }
 }
 
 TEST_F(Driver, UnitThatVanishesAndComesBackIsFoundAgain)
@@ -221,31 +216,6 @@ TEST_F(Driver, ReadsGiveTheUnitsAnswerOrNothing)
     EXPECT_FALSE(driver->WriteModuleRegister30(3, 1));
     EXPECT_EQ(driver->StartAcquisition(), 1);
     EXPECT_EQ(driver->SetSamples(100), kCommandNoAnswer);
-}
-
-TEST_F(Driver, RequestedTraceIsInTheRingWhenTheReplyReturns)
-{
-    Connect();
-    peer->Change([](UnitModel& m) {
-        m.traceSamples = {10, -20, 30, -40, 50};
-        m.tracePosition = 0x00020003;
-    });
-    ASSERT_EQ(driver->RequestTrace(CDriver::kTracePollBudget, 4, 1), kCommandAnswered);
-    VT_Ethernet& link = driver->Link();
-    const int i = link.NextRecord();
-    ASSERT_GE(i, 0);
-    const RingRecord r = ReadRecordHeader(link.Ring(), static_cast<std::uint32_t>(i));
-    EXPECT_TRUE(r.Is(RecordType::TraceRecord));
-    EXPECT_EQ(r.Slot(), 4);
-    EXPECT_EQ(r.Channel(), 1);
-    EXPECT_EQ(RecordLong(link.Ring(), r), 0x00020003u);
-    std::int16_t s[5];
-    ASSERT_EQ(CopyTraceSamples(link.Ring(), r, s, 5), 5u);
-    EXPECT_EQ(std::vector<std::int16_t>(s, s + 5), (std::vector<std::int16_t>{10, -20, 30, -40, 50}));
-    EXPECT_EQ(link.ReleaseRecord(), 1);
-    EXPECT_EQ(link.NextRecord(), -1);
-    // The longer wait was for this request only.
-    EXPECT_EQ(link.PollBudget(), VT_Ethernet::kDefaultPollBudget);
 }
 
 TEST_F(Driver, TraceRequestWaitsItsOwnBudget)

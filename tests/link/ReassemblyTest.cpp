@@ -123,48 +123,44 @@ TEST_F(Reassembly, OneMessageMayCarrySeveralRecords)
     EXPECT_EQ(records[2], battery);
 }
 
-TEST_F(Reassembly, LostMiddleFragmentDropsTheWholeMessageOnly)
+// Fragments that come out of order: message A (four fragments) and B (another message whose
+// fragments fit A's count) fed as listed, then a good message C. Only whole messages reach
+// the ring, each broken one costs only itself, and the drops are counted by their reason.
+TEST_F(Reassembly, FragmentSequencesLoseOnlyTheBrokenMessage)
 {
-    const auto broken = DataMessage(kHostMac, 1, TraceRecordWords(0, 1, Ramp(60)), 20);
-    ASSERT_GE(broken.size(), 3u);
-    Feed(broken[0]);
-    Feed(broken[2]);  // fragment 2 never came
-    for (std::size_t i = 3; i < broken.size(); ++i)
-        Feed(broken[i]);
-    const auto good = TraceRecordWords(1, 2, Ramp(10));
-    Feed(DataMessage(kHostMac, 2, good));
-    const auto records = TakeRecords();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0], good);
-    EXPECT_GE(Counters().fragmentOrderDrops, 1u);
-}
-
-TEST_F(Reassembly, MessageWithoutLastFragmentIsDroppedWhenTheNextBegins)
-{
-    const auto first = DataMessage(kHostMac, 1, TraceRecordWords(0, 1, Ramp(60)), 20);
-    Feed(first[0]);
-    Feed(first[1]);  // the last fragment is lost
-    const auto good = TraceRecordWords(1, 2, Ramp(10));
-    Feed(DataMessage(kHostMac, 2, good));
-    const auto records = TakeRecords();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0], good);
-    EXPECT_EQ(Counters().missingLastDrops, 1u);
-}
-
-TEST_F(Reassembly, StrayFragmentAfterCompleteMessageDropsOnlyTheStray)
-{
-    const auto words = TraceRecordWords(0, 1, Ramp(30));
-    const auto frames = DataMessage(kHostMac, 1, words, 20);
-    Feed(frames);
-    Feed(frames[1]);  // the last fragment once more
-    const auto next = TraceRecordWords(0, 2, Ramp(8));
-    Feed(DataMessage(kHostMac, 2, next));
-    const auto records = TakeRecords();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0], words);
-    EXPECT_EQ(records[1], next);
-    EXPECT_EQ(Counters().strayFragmentDrops, 1u);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<char, int>> feed;  // message and fragment index
+        bool keepsA;
+        std::uint64_t LinkCounters::*counter;
+        std::uint64_t drops;
+    };
+    const Case cases[] = {
+        {"lost middle fragment", {{'A', 0}, {'A', 2}, {'A', 3}}, false, &LinkCounters::fragmentOrderDrops, 2},
+        {"lost last fragment", {{'A', 0}, {'A', 1}}, false, &LinkCounters::missingLastDrops, 1},
+        {"stray repeat of the last", {{'A', 0}, {'A', 1}, {'A', 2}, {'A', 3}, {'A', 3}}, true,
+         &LinkCounters::strayFragmentDrops, 1},
+        {"another message's continuation", {{'A', 0}, {'B', 1}}, false, &LinkCounters::fragmentOrderDrops, 1},
+    };
+    const auto a = TraceRecordWords(0, 1, Ramp(60));
+    const auto c = TraceRecordWords(0, 3, Ramp(8));
+    std::uint16_t seq = 1;
+    for (const Case& k : cases) {
+        const LinkCounters before = Counters();
+        const auto fa = DataMessage(kHostMac, seq, a, 20);
+        const auto fb = DataMessage(kHostMac, static_cast<std::uint16_t>(seq + 5), TraceRecordWords(1, 1, Ramp(60)), 20);
+        ASSERT_EQ(fa.size(), 4u);
+        for (const auto& [message, index] : k.feed)
+            Feed((message == 'A' ? fa : fb)[static_cast<std::size_t>(index)]);
+        Feed(DataMessage(kHostMac, static_cast<std::uint16_t>(seq + 6), c));
+        seq = static_cast<std::uint16_t>(seq + 10);
+        std::vector<std::vector<std::uint16_t>> expected;
+        if (k.keepsA)
+            expected.push_back(a);
+        expected.push_back(c);
+        EXPECT_EQ(TakeRecords(), expected) << k.what;
+        EXPECT_EQ(Counters().*k.counter - before.*k.counter, k.drops) << k.what;
+    }
 }
 
 TEST_F(Reassembly, GapInMessageNumbersAloneDropsNothing)
@@ -176,19 +172,6 @@ TEST_F(Reassembly, GapInMessageNumbersAloneDropsNothing)
     EXPECT_EQ(TakeRecords(), (std::vector<std::vector<std::uint16_t>>{a, b}));
     EXPECT_EQ(Counters().sequenceGaps, 1u);
     EXPECT_EQ(Counters().lastDropReason, kDropSequenceGap);
-}
-
-TEST_F(Reassembly, ContinuationOfAnotherMessageIsNeverJoined)
-{
-    const auto a = DataMessage(kHostMac, 1, TraceRecordWords(0, 1, Ramp(30)), 20);
-    const auto b = DataMessage(kHostMac, 7, TraceRecordWords(1, 1, Ramp(30)), 20);
-    Feed(a[0]);
-    Feed(b[1]);  // fragment 2 of another message fits the fragment count, not the message
-    EXPECT_EQ(ring.NextRecord(), -1);
-    EXPECT_FALSE(ring.HasData());
-    const auto good = TraceRecordWords(0, 3, Ramp(3));
-    Feed(DataMessage(kHostMac, 8, good));
-    EXPECT_EQ(TakeRecords(), (std::vector<std::vector<std::uint16_t>>{good}));
 }
 
 TEST_F(Reassembly, PadCountTrimsTheLastFragment)
@@ -257,6 +240,17 @@ TEST_F(Reassembly, BadFramesAreDroppedWithTheirMessageAndCounted)
     EXPECT_EQ(c.badPadFrames, 1u);
 }
 
+TEST_F(Reassembly, FramesOfAnUnknownTypeCarryNothing)
+{
+    Feed(UnitFrame(kHostMac, 1, 0x07, 0, 0, {}, 1, true));
+    EXPECT_EQ(replies.Count(), 0);
+    EXPECT_EQ(events.Count(), 0);
+    EXPECT_FALSE(ring.HasData());
+    const auto good = TraceRecordWords(0, 2, Ramp(5));
+    Feed(DataMessage(kHostMac, 2, good));
+    EXPECT_EQ(TakeRecords(), (std::vector<std::vector<std::uint16_t>>{good}));
+}
+
 TEST_F(Reassembly, RepliesAndEventsTooShortToReadAreDropped)
 {
     Bytes reply = ReplyFrame(kHostMac, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8});
@@ -287,6 +281,15 @@ TEST_F(Reassembly, RepliesQueueAndNameTheUnit)
     EXPECT_EQ(r.payload[7], 9);
     ASSERT_EQ(learned.size(), 1u);
     EXPECT_EQ(learned[0], kUnitMac);
+}
+
+TEST_F(Reassembly, UnitIsNamedBeforeItsReplyCanBeTaken)
+{
+    int queuedWhenNamed = -1;
+    reassembler.SetUnitAddressListener([&](const MacAddress&) { queuedWhenNamed = replies.Count(); });
+    Feed(ReplyFrame(kHostMac, 1, 42, {0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(queuedWhenNamed, 0) << "the reply could be taken, and the next request sent, before the unit was known";
+    EXPECT_EQ(replies.Count(), 1);
 }
 
 TEST_F(Reassembly, HundredthReplyIsLostWhileNinetyNineWait)

@@ -171,46 +171,6 @@ TEST_F(DataSetFiles, RepeatedSetsLeakNoDescriptors)
     EXPECT_EQ(data.GetSetName(), "");
 }
 
-TEST_F(DataSetFiles, StoppedSetIsReadableByPlainReaders)
-{
-    Activate(0);
-    Activate(2, true);
-    settings.m_params[2].m_nSamples = 256;
-    ASSERT_EQ(data.CreateFiles(Folder(), "Profile"), 0);
-    ASSERT_EQ(data.WriteHeaders(), 0);
-    measuring = true;
-    Acquire(0, 5);
-    Acquire(2, 12);
-    for (int t = 0; t < 12; ++t)
-        ASSERT_EQ(data.GetEmData(1).WriteRecord(t, static_cast<std::int16_t>(t), -2, 3, -4), 0);
-    ASSERT_EQ(data.GetMarkerFile(0).AddMarker(1234, 0, 3), 0);
-    ASSERT_EQ(data.GetMarkerFile(0).AddMarker(1300, 0, 1), 0);
-    measuring = false;
-    ASSERT_EQ(data.WriteHeaders(), 0); // the stop rewrites the headers with the trace counts
-
-    for (auto [stem, traces, samples] : {std::tuple{"Profile_0001_A1", 5, 400}, {"Profile_0001_B1", 12, 256}}) {
-        PlainReader r(InFolder(stem));
-        ASSERT_EQ(r.lines.size(), 38u) << stem;
-        EXPECT_EQ(r.tail, "") << "the file ends with a whole line";
-        EXPECT_EQ(r.samples, samples);
-        EXPECT_EQ(r.traces, traces);
-        EXPECT_EQ(r.data.size(), static_cast<std::size_t>(traces) * samples * 2) << "exactly the traces, nothing else";
-        for (int t = 0; t < traces; ++t)
-            for (int j = 0; j < samples; ++j)
-                ASSERT_EQ(r.Sample(t, j), PatternSample(t, j)) << stem << " trace " << t << " sample " << j;
-        // Fixed-width values stay at their character positions.
-        EXPECT_EQ(r.lines[1].size(), std::strlen("FREQUENCY:") + 11);
-        EXPECT_EQ(r.lines[9], "TIME INTERVAL: 0.000000");
-        EXPECT_EQ(r.lines[10], "DISTANCE INTERVAL: 0.200000");
-        EXPECT_EQ(r.lines[23], traces == 5 ? "STOP POSITION:  1.000000" : "STOP POSITION:  2.400000");
-        EXPECT_EQ(r.lines[24].size(), std::strlen("SYSTEM CALIBRATION:") + 12);
-    }
-    EXPECT_EQ(ReadFileBytes(InFolder("Profile_0001_A1.mrk")), "HEADER VERSION:100\r\n1234\t0\t3\r\n1300\t0\t1\r\n");
-    const std::string em = ReadFileBytes(InFolder("Profile_0001_B.em"));
-    EXPECT_EQ(em.substr(0, 26), "0\t0\t-2\t3\t-4\r\n1\t1\t-2\t3\t-4\r\n");
-    EXPECT_EQ(std::count(em.begin(), em.end(), '\n'), 12);
-}
-
 TEST_F(DataSetFiles, TracesOfAnotherLengthAreStoredAtTheHeadersLength)
 {
     Activate(0);

@@ -15,64 +15,36 @@ protected:
 
 } // namespace
 
-TEST_F(DataSetNaming, NextNumberIsOneAboveTheHighestOfTheBaseName)
+// The scan of the data folder for the next set number: the files there, what MakeNewName
+// returns (files of the base name seen) and the name of the next set.
+TEST_F(DataSetNaming, NextNumberFollowsTheHighestOfTheBaseName)
 {
-    Seed({"Profile_0003_A1.rd3", "Profile_0010.rd3", "Other_0099.rd3", "Profile_0050_A1.rad"});
-    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 2);
-    EXPECT_EQ(data.GetSetName(), "Profile_0011");
-}
-
-TEST_F(DataSetNaming, EmptyFolderStartsAtOne)
-{
-    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 0);
-    EXPECT_EQ(data.GetSetName(), "Profile_0001");
+    struct Case {
+        std::vector<const char*> files;
+        int seen;
+        const char* next;
+    };
+    const Case cases[] = {
+        {{}, 0, "Profile_0001"},
+        {{"Profile_0003_A1.rd3", "Profile_0010.rd3", "Other_0099.rd3", "Profile_0050_A1.rad"}, 2, "Profile_0011"},
+        {{"Profile_0001_A1.rd3", "Profile_0005_A1.rd3", "Profile_0005_B2.rd3"}, 3, "Profile_0006"},  // gaps stay
+        {{"ProfileX0042.rd3"}, 1, "Profile_0043"},  // any one character separates the number
+        {{"profile_0009.rd3", "Line_0077_A1.rd3", "Pro_0100.rd3"}, 0, "Profile_0001"},  // case-sensitive
+        {{"Profiles_0200.rd3"}, 1, "Profile_0001"},  // begins with the base name, no number
+        {{"Profile_0020_A1.RD3", "Profile_0030_A1.rd3x"}, 1, "Profile_0021"},  // extension without case
+        {{"Profile_9999_A1.rd3"}, 1, "Profile_10000"},
+        {{"Profile_10000_A1.rd3"}, 1, "Profile_10001"},
+        {{"Profile_10000_A1.rd3", "Profile_123456789012_A1.rd3"}, 2, "Profile_10001"},  // too large: ignored
+    };
+    for (const Case& c : cases) {
+        TempDir folder;
+        for (const char* n : c.files)
+            WriteFileBytes(folder.file(n), "x");
+        EXPECT_EQ(data.MakeNewName(folder.path() + "/", "Profile"), c.seen) << c.next;
+        EXPECT_EQ(data.GetSetName(), c.next);
+    }
     EXPECT_EQ(data.MakeNewName(dir.file("no-such-folder"), "Line"), 0);
     EXPECT_EQ(data.GetSetName(), "Line_0001");
-}
-
-TEST_F(DataSetNaming, GapsAreNotFilled)
-{
-    Seed({"Profile_0001_A1.rd3", "Profile_0005_A1.rd3", "Profile_0005_B2.rd3"});
-    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 3);
-    EXPECT_EQ(data.GetSetName(), "Profile_0006");
-}
-
-TEST_F(DataSetNaming, AnyOneCharacterMaySeparateTheNumber)
-{
-    Seed({"ProfileX0042.rd3"});
-    data.MakeNewName(Folder(), "Profile");
-    EXPECT_EQ(data.GetSetName(), "Profile_0043");
-}
-
-TEST_F(DataSetNaming, OtherBaseNamesDoNotCount)
-{
-    Seed({"profile_0009.rd3", "Line_0077_A1.rd3", "Pro_0100.rd3"});
-    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 0) << "the base name is compared case-sensitively";
-    EXPECT_EQ(data.GetSetName(), "Profile_0001");
-    // A longer name that begins with the base name counts, but carries no number here.
-    Seed({"Profiles_0200.rd3"});
-    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 1);
-    EXPECT_EQ(data.GetSetName(), "Profile_0001");
-}
-
-TEST_F(DataSetNaming, ExtensionIsComparedWithoutCase)
-{
-    Seed({"Profile_0020_A1.RD3", "Profile_0030_A1.rd3x"});
-    EXPECT_EQ(data.MakeNewName(Folder(), "Profile"), 1);
-    EXPECT_EQ(data.GetSetName(), "Profile_0021");
-}
-
-TEST_F(DataSetNaming, NumbersAbove9999AreReadWhole)
-{
-    Seed({"Profile_9999_A1.rd3"});
-    data.MakeNewName(Folder(), "Profile");
-    EXPECT_EQ(data.GetSetName(), "Profile_10000");
-    Seed({"Profile_10000_A1.rd3"});
-    data.MakeNewName(Folder(), "Profile");
-    EXPECT_EQ(data.GetSetName(), "Profile_10001");
-    Seed({"Profile_123456789012_A1.rd3"});
-    data.MakeNewName(Folder(), "Profile");
-    EXPECT_EQ(data.GetSetName(), "Profile_10001") << "a number too large for a set is ignored";
 }
 
 TEST_F(DataSetNaming, CreatingAfterSet10000TouchesNoExistingFile)

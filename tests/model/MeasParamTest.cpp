@@ -41,40 +41,6 @@ TEST(SlotLetter, IsAtoHAndEmptyOutside)
     EXPECT_EQ(GetSlotLetter(-1), "");
 }
 
-TEST(MeasParamSet, StartsWithTheInstrumentDefaults)
-{
-    CMeasParamSet set("/nowhere");
-    EXPECT_EQ(set.m_nCountry, 0);
-    EXPECT_EQ(set.m_bBeeper, 0);
-    EXPECT_EQ(set.m_nMissedTraceMode, 1);
-    EXPECT_EQ(set.m_bAutoStack, 0);
-    EXPECT_EQ(set.m_bBidirectional, 0);
-    EXPECT_EQ(set.m_bDcFilter, 1);
-    EXPECT_EQ(set.m_nWheelSource, 0);
-    EXPECT_EQ(set.m_nTrigType, 0);
-    EXPECT_EQ(set.m_nMeasDirection, 0);
-    EXPECT_EQ(set.m_strUnits, "");
-    EXPECT_EQ(set.GetPresetCount(), 0);
-    EXPECT_EQ(set.GetWheelCount(), 0);
-    for (const CMeasParam& p : set.m_params) {
-        EXPECT_EQ(p.m_strName, "New preset");
-        EXPECT_EQ(p.m_bActive, 0);
-        EXPECT_FLOAT_EQ(p.m_fAntennaSeparation, 0.1f);
-        EXPECT_EQ(p.m_nFrequencySteps, 2);
-        EXPECT_EQ(p.m_nRampIndex, 1);
-        EXPECT_EQ(p.m_nSamples, 400);
-        EXPECT_EQ(p.m_nSignalPosition, 2048);
-        EXPECT_EQ(p.m_nStacks, 2);
-        EXPECT_DOUBLE_EQ(p.m_dDistanceInterval, 0.2);
-        EXPECT_DOUBLE_EQ(p.m_dTimeInterval, 1.0);
-        EXPECT_EQ(p.m_nTimeZero, 30);
-    }
-    EXPECT_EQ(set.m_strLastUsedPath, "/nowhere/last_used_param");
-    EXPECT_EQ(set.m_strPresetPath, "/nowhere/preset_param");
-    EXPECT_EQ(set.m_strGlobalPath, "/nowhere/global_settings");
-    EXPECT_EQ(set.m_strWheelPath, "/nowhere/wheel_presets");
-}
-
 TEST(MeasParamSet, UnitFactorAndNameAreCaseSensitive)
 {
     CMeasParamSet set("");
@@ -132,27 +98,6 @@ TEST(MeasParamSet, WheelListDeletesOnlyInsideTheList)
     EXPECT_EQ(set.m_wheels[0]->m_nDirection, -1);
     set.DeleteWheel(0);
     EXPECT_EQ(set.GetWheelCount(), 0);
-}
-
-TEST(MeasParamSet, DefaultPresetIsTheShieldedAntenna)
-{
-    CMeasParamSet set("");
-    set.AddPreset(CMeasParam());
-    set.SetDefaultPresets();
-    ASSERT_EQ(set.GetPresetCount(), 1);
-    const CMeasParam& p = *set.m_presets[0];
-    EXPECT_EQ(p.m_strName, "500 MHz shielded");
-    EXPECT_EQ(p.m_bActive, 1);
-    EXPECT_FLOAT_EQ(p.m_fAntennaSeparation, 0.16f);
-    EXPECT_EQ(p.m_nFrequencySteps, 8);
-    EXPECT_EQ(p.m_nRampIndex, 1);
-    EXPECT_EQ(p.m_nSamples, 400);
-    EXPECT_EQ(p.m_nSignalPosition, 128);
-    EXPECT_EQ(p.m_nStacks, 2);
-    EXPECT_DOUBLE_EQ(p.m_dTimeInterval, 0.1);
-    EXPECT_DOUBLE_EQ(p.m_dDistanceInterval, 0.1);
-    EXPECT_EQ(p.m_bEmSensor, 0);
-    EXPECT_EQ(p.m_nTimeZero, 30);
 }
 
 TEST(MeasParamSet, SampleIntervalTableIsBoundsChecked)

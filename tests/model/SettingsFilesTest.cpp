@@ -218,19 +218,6 @@ TEST_F(SettingsFiles, ShortLastUsedLeavesMissingChannelsAlone)
     EXPECT_EQ(set.m_params[15].m_nTimeZero, 30) << "the last channel keeps its own value";
 }
 
-TEST_F(SettingsFiles, LongLineIsSkippedWithoutLosingLaterChannels)
-{
-    std::string all = "PRESET NAME:" + std::string(300, 'n') + "\r\n";
-    for (int k = 0; k < 16; ++k)
-        all += ChannelGroup(k).substr(ChannelGroup(k).find('\n') + 1) + (k < 15 ? "PRESET NAME:ch" + std::to_string(k + 1) + "\n" : "");
-    WriteFileBytes(dir.file("last_used_param"), all);
-    CMeasParamSet set(dir.path());
-    ASSERT_TRUE(set.LoadLastUsed());
-    EXPECT_EQ(set.m_params[0].m_strName, std::string(254 - 12, 'n'));
-    EXPECT_EQ(set.m_params[9].m_strName, "ch9");
-    EXPECT_EQ(set.m_params[15].m_nTimeZero, 15);
-}
-
 TEST_F(SettingsFiles, PresetsAreAlwaysActiveWithTimeZero30)
 {
     WriteFileBytes(dir.file("preset_param"),
@@ -269,20 +256,6 @@ TEST_F(SettingsFiles, WheelWithoutValuesGetsCalibrationZeroAndDirectionOne)
     EXPECT_EQ(set.m_wheels[0]->m_strName, "x");
     EXPECT_DOUBLE_EQ(set.m_wheels[0]->m_dCalibration, 0.0);
     EXPECT_EQ(set.m_wheels[0]->m_nDirection, 1);
-}
-
-TEST_F(SettingsFiles, LfAndCrLfFilesReadTheSame)
-{
-    std::string crlf = kDefaultPreset;
-    std::string lf;
-    for (char c : crlf)
-        if (c != '\r')
-            lf += c;
-    WriteFileBytes(dir.file("preset_param"), lf);
-    CMeasParamSet set(dir.path());
-    ASSERT_TRUE(set.LoadPresets());
-    ASSERT_TRUE(set.SavePresets());
-    EXPECT_EQ(ReadFileBytes(dir.file("preset_param")), crlf);
 }
 
 TEST_F(SettingsFiles, FailedSaveIsReportedAndKeepsTheOldFile)
@@ -364,12 +337,4 @@ TEST_F(SettingsFiles, LineBreaksInNamesBecomeBlanks)
     ASSERT_EQ(in.GetWheelCount(), 1);
     EXPECT_EQ(in.m_wheels[0]->m_strName, "w CALIBRATION:9");
     EXPECT_DOUBLE_EQ(in.m_wheels[0]->m_dCalibration, 100);
-}
-
-TEST(StringTable, HoldsTheSettingsMessages)
-{
-    EXPECT_STREQ(MessageText(135), "Couldn't read antenna presets. Using simple defaults.");
-    EXPECT_STREQ(MessageText(139), "measurement parameters fail");
-    EXPECT_STREQ(MessageText(57660), "inches");
-    EXPECT_STREQ(MessageText(1), "");
 }

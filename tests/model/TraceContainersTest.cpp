@@ -53,16 +53,6 @@ bool HoldsTrace(const std::int16_t* entry, int t, int samples)
 
 } // namespace
 
-TEST(STrace, ConstructsZeroedTracesOfTheGivenLength)
-{
-    CSTrace full;
-    EXPECT_EQ(full.GetCount(), 2048);
-    CSTrace short_(400);
-    EXPECT_EQ(short_.GetCount(), 400);
-    for (int i = 0; i < 2048; ++i)
-        ASSERT_EQ(full[i], 0) << "sample " << i;
-}
-
 TEST(STrace, MeanIsTruncatedTowardZero)
 {
     EXPECT_EQ(TraceOf({-3, 0}).GetMean(), -1);
@@ -86,15 +76,6 @@ TEST(STrace, AssignmentCopiesTheShorterLengthAndKeepsItsOwnCount)
     small = FilledTrace(2048, 7);
     EXPECT_EQ(small.GetCount(), 400);
     EXPECT_EQ(small[399], 7);
-}
-
-TEST(STrace, CopiesAreDeep)
-{
-    CSTrace a = FilledTrace(10, 3);
-    CSTrace b(a);
-    b[0] = 99;
-    EXPECT_EQ(a[0], 3);
-    EXPECT_EQ(b.GetCount(), 10);
 }
 
 TEST(STrace, ResizeZeroesAndKeepsWithinTheTraceLimit)

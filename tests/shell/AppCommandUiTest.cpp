@@ -56,28 +56,6 @@ TEST_F(AppCommandUi, CommandsWhoseWindowsAreNotInThisBuildStayDisabled)
     EXPECT_TRUE(h.log.empty());
 }
 
-TEST_F(AppCommandUi, MenuEnablingFollowsMeasuringAndTheActiveDocument)
-{
-    WithDocuments();
-    h.app->m_runners.chooseFileToOpen = [](CRavikApp&) { return std::string(); };
-    h.app->m_runners.hardwareSetup = [](CRavikApp&, std::int16_t&) { return false; };
-    EXPECT_TRUE(ShownEnabled(cmd::kOpen));
-    EXPECT_TRUE(ShownEnabled(cmd::kStart));
-    EXPECT_FALSE(ShownEnabled(cmd::kStop));  // no document
-
-    h.OpenFakeDocument();
-    h.app->m_status.m_bMeasuring = 1;
-    EXPECT_FALSE(ShownEnabled(cmd::kOpen));
-    EXPECT_FALSE(ShownEnabled(cmd::kStart));
-    EXPECT_FALSE(ShownEnabled(cmd::kHardwareSetup));
-    EXPECT_TRUE(ShownEnabled(cmd::kStop));
-
-    h.app->m_status.m_bConnected = 0;
-    EXPECT_FALSE(ShownEnabled(cmd::kStop));
-    EXPECT_FALSE(h.app->OnCommand(cmd::kStop));
-    EXPECT_EQ(Count("doc stop"), 0);
-}
-
 TEST_F(AppCommandUi, ConnectTogglesTheUnitCheckAndItsCheckMark)
 {
     h.app->MainWindow()->UpdateCommandUI();

@@ -48,18 +48,6 @@ TEST_F(AppWithDataSet, MarkerKeyWhileMeasuringReachesEveryActiveChannelsMarkerFi
     radar->CloseFiles(true);
 }
 
-TEST_F(AppWithDataSet, SingleChannelUnitGivesTheDataSetOneSetOfFiles)
-{
-    h.unit->modular = false;
-    h.app->m_params.m_nCurSlot = 0;
-    h.app->m_params.m_nCurChannel = 0;
-    ASSERT_EQ(radar->CreateFiles(folder, "Line"), 0);
-    EXPECT_EQ(ReadFileBytes(folder + "Line_0001.mrk").rfind("HEADER VERSION:100", 0), 0u);
-    struct stat st {};
-    EXPECT_NE(::stat((folder + "Line_0001_A1.rd3").c_str(), &st), 0);
-    radar->CloseFiles(true);
-}
-
 TEST(AppDataSetStart, InitInstanceReturnsEveryChannelHeaderToItsDefaults)
 {
     AppHarness h;

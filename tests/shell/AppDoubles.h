@@ -51,29 +51,17 @@ private:
 class LoggingProfile : public MemoryProfile {
 public:
     explicit LoggingProfile(EventLog& log) : m_log(log) {}
-    bool writeInt(const std::string& s, const std::string& k, std::int32_t v) override
-    {
-        Note(s);
-        return MemoryProfile::writeInt(s, k, v);
-    }
-    bool writeString(const std::string& s, const std::string& k, const std::string& v) override
-    {
-        Note(s);
-        return MemoryProfile::writeString(s, k, v);
-    }
-    bool writeBinary(const std::string& s, const std::string& k, const std::vector<std::uint8_t>& v) override
-    {
-        Note(s);
-        return MemoryProfile::writeBinary(s, k, v);
-    }
     bool logging = true;
 
-private:
-    void Note(const std::string& section)
+protected:
+    bool WriteValue(const std::string& s, const std::string& k, const Value& v) override
     {
-        if (logging && (m_log.empty() || m_log.back() != "profile " + section))
-            m_log.push_back("profile " + section);
+        if (logging && (m_log.empty() || m_log.back() != "profile " + s))
+            m_log.push_back("profile " + s);
+        return MemoryProfile::WriteValue(s, k, v);
     }
+
+private:
     EventLog& m_log;
 };
 

@@ -1,6 +1,6 @@
 // The application object with the program's GPS receiver on a pseudo-terminal: a fix from
-// the receiver thread reaches the data set's GPS logs through the posted GPS update, and the
-// receiver's failures reach the operator.
+// the receiver thread reaches the data set's GPS logs through the posted GPS update, and a
+// message of the receiver's thread reaches the operator.
 
 #include "tests/shell/AppDoubles.h"
 
@@ -73,22 +73,6 @@ TEST(AppGps, FixWhileMeasuringWritesOneLogRecordPerChannelWithNewTracesAndLoggin
     h.Exit();
     EXPECT_FALSE(h.app->Gps()->IsOpen());
     EXPECT_EQ(h.profile.getInt(CAppSettings::kGpsSection, "Log GPS On/Off", -1), 1);
-}
-
-TEST(AppGps, PortThatCannotBeOpenedIsReportedAtStartAndLoggingIsSavedOff)
-{
-    TempDir dir;
-    AppHarness h;
-    h.realGps = true;
-    h.profile.writeString(CAppSettings::kGpsSection, "Device COM1", dir.path() + "/no-such-device");
-    h.profile.writeInt(CAppSettings::kGpsSection, "Log GPS On/Off", 1);
-    h.Construct();
-    h.prompter.ids.clear();
-    ASSERT_TRUE(h.app->InitInstance());
-    // "Unable to open the serial port", then the first start's missing palette file.
-    EXPECT_EQ(h.prompter.ids, (std::vector<int>{57654, 205}));
-    h.Exit();
-    EXPECT_EQ(h.profile.getInt(CAppSettings::kGpsSection, "Log GPS On/Off", -1), 0);
 }
 
 TEST(AppGps, MessageOfAWorkerThreadIsShownOnTheUserInterfaceThread)

@@ -12,15 +12,6 @@
 
 #include <algorithm>
 
-namespace {
-
-int CountLines(const std::string& bytes)
-{
-    return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
-}
-
-} // namespace
-
 TEST(AppLifecycle, ConstructionBuildsPartsInOrderAndReportsEachMissingSettingsFile)
 {
     AppHarness h;
@@ -117,29 +108,6 @@ TEST(AppLifecycle, ProfileKeepsGpsLoggingOnWhenTheReceiverWasOpenAtExit)
     EXPECT_EQ(h.profile.getInt(CAppSettings::kGpsSection, "Log GPS On/Off", -1), 1);  // ... yet recorded as on
 }
 
-TEST(AppLifecycle, ExitWritesTheFourSettingsFilesAndTheProfileDefaults)
-{
-    AppHarness h;
-    h.Start();
-    h.Exit();
-    h.app.reset();
-
-    const std::string folder = h.files.Folder();
-    EXPECT_EQ(CountLines(ReadFileBytes(folder + "/last_used_param")), 192);
-    EXPECT_EQ(ReadFileBytes(folder + "/last_used_param").rfind("PRESET NAME:New preset\r\n", 0), 0u);
-    EXPECT_EQ(CountLines(ReadFileBytes(folder + "/preset_param")), 10);
-    EXPECT_EQ(CountLines(ReadFileBytes(folder + "/global_settings")), 10);
-    EXPECT_EQ(ReadFileBytes(folder + "/wheel_presets"), "");
-
-    EXPECT_EQ(h.profile.getInt("settings", "enable_cu_check", -1), 1);
-    EXPECT_EQ(h.profile.getInt("settings", "chn_manager_visible", -1), 1);
-    EXPECT_EQ(h.profile.getInt("settings", "colorscale", -1), 11000);
-    EXPECT_EQ(h.profile.getString("settings", "Default file name", ""), "Profile");
-    EXPECT_EQ(h.profile.getInt("GPS Settings", "Log GPS On/Off", -1), 0);
-    // A recent-file list that never held a file leaves the profile alone.
-    EXPECT_EQ(h.profile.find(CRecentFiles::kSection, "File1"), nullptr);
-}
-
 TEST(AppLifecycle, FirstStartWritesTheGreyPaletteAndTheNextOneReadsAnEditedFile)
 {
     AppHarness first;
@@ -157,20 +125,6 @@ TEST(AppLifecycle, FirstStartWritesTheGreyPaletteAndTheNextOneReadsAnEditedFile)
     second.Start();
     EXPECT_EQ(second.app->m_palette.m_Colours, edited);
 }
-
-TEST(AppLifecycle, SecondStartFindsEverythingAndReportsNothing)
-{
-    AppHarness first;
-    first.Start();
-    first.Exit();
-    first.app.reset();
-
-    AppHarness second;
-    second.files = first.files;  // same settings folder
-    second.Start();
-    EXPECT_TRUE(second.prompter.ids.empty());
-}
-
 TEST(AppLifecycle, MainFrameThatCannotBeMadeFailsStartupAndExitStillSaves)
 {
     AppHarness h;

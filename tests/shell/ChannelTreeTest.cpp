@@ -60,6 +60,8 @@ protected:
         h.unit->modules = {4, 0, 8, 2, 0, 0, 0, 0};  // A opto, C coaxial, D unknown
         h.app->m_params.m_params[2 * 2 + 1].m_bActive = 1;
         tree = &h.app->MainWindow()->ChannelTree();
+        // The tests rebuild the tree themselves: no presence check may rebuild it between.
+        h.app->MainWindow()->StatusTimer().stop();
         h.app->MainWindow()->show();
         h.app->MainWindow()->NavigatorBar().show();
     }

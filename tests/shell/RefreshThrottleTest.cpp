@@ -40,3 +40,24 @@ TEST(RefreshThrottle, ResetForgetsTheLastRefresh)
     EXPECT_FALSE(t.HasRefreshed());
     EXPECT_EQ(t.OnTracesReady(61), Action::RefreshNow);
 }
+
+TEST(RefreshThrottle, LateRefreshIsNotRepeatedWhenARegularOneCameFirst)
+{
+    RefreshThrottle t;
+    EXPECT_EQ(t.OnTracesReady(5000), Action::RefreshNow);
+    EXPECT_EQ(t.OnTracesReady(5050), Action::ArmLate);
+    EXPECT_EQ(t.OnTracesReady(5110), Action::RefreshNow);  // the timer has not run yet
+    EXPECT_FALSE(t.OnLateRefresh(5111));
+}
+
+TEST(RefreshThrottle, WindowHoldsFromTickZeroAndAcrossTheWrapOfTheTickCount)
+{
+    RefreshThrottle nearZero;
+    EXPECT_EQ(nearZero.OnTracesReady(3), Action::RefreshNow);
+    RefreshThrottle t;
+    EXPECT_EQ(t.OnTracesReady(0xFFFFFFF0u), Action::RefreshNow);
+    EXPECT_EQ(t.OnTracesReady(0x00000020u), Action::ArmLate);  // 48 ms later
+    t.Reset();
+    EXPECT_EQ(t.OnTracesReady(0xFFFFFFF0u), Action::RefreshNow);
+    EXPECT_EQ(t.OnTracesReady(0x00000055u), Action::RefreshNow);  // 101 ms later
+}

@@ -164,14 +164,4 @@ TEST(SimWire, FlagsRequestsThatLeaveTheLayout)
     EXPECT_FALSE(SimWire::DecodeRequest(f.data(), f.size(), r));
 }
 
-TEST(SimWire, MacTextRoundTrip)
-{
-    SimMac m{};
-    ASSERT_TRUE(SimWire::ParseMac("02:ab:CD:00:ff:10", m));
-    EXPECT_EQ(m, (SimMac{0x02, 0xAB, 0xCD, 0x00, 0xFF, 0x10}));
-    EXPECT_EQ(SimWire::MacText(m), "02:ab:cd:00:ff:10");
-    EXPECT_FALSE(SimWire::ParseMac("02:ab:cd:00:ff", m));
-    EXPECT_FALSE(SimWire::ParseMac("02:ab:cd:00:ff:10:", m));
-}
-
 }  // namespace

@@ -56,7 +56,7 @@ TEST(DvGps, ReceivesARecordingPlayedByTheFeeder)
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
     const int devNull = open("/dev/null", O_RDWR);
-    const pid_t feeder = Spawn({Tool("dv-gps-feed"), "--log", std::string(DELVORA_TESTDATA) + "/nmea/sirfstarv-nmea.log",
+    const pid_t feeder = Spawn({Tool("dv-gps-feed"), "--log", std::string(DELVORA_TESTDATA) + "/gps/sirfstarv-nmea.log",
                                 "--link", link, "--interval-ms", "0", "--crlf", "--hold"},
                                devNull, pipeFds[1], 2);
     close(pipeFds[1]);
