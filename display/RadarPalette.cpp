@@ -232,11 +232,6 @@ __attribute__((target("avx512f"))) void MapWide(const std::int16_t* traces, std:
 
 } // namespace
 
-void BuildSamplePixelTable(const CRadarPalette::Colours& colours, std::int32_t gain, SamplePixelTable& table)
-{
-    FillTable(EntryPixels(colours), gain, table);
-}
-
 void BuildSamplePixelMap(const CRadarPalette::Colours& colours, std::int32_t gain, SamplePixelMap& map)
 {
     map.entries = EntryPixels(colours);

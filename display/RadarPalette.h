@@ -79,9 +79,8 @@ int PaletteIndex(std::int16_t sample, std::int32_t gain);
 std::uint32_t SamplePixel(const CRadarPalette::Colours& colours, std::int16_t sample, std::int32_t gain);
 
 // Every possible sample's pixel, indexed by the sample's 16 bits as unsigned
-// (table[std::uint16_t(sample)]): build once per palette or gain change, not per paint.
+// (table[std::uint16_t(sample)]), as BuildSamplePixelMap fills it.
 using SamplePixelTable = std::array<std::uint32_t, 65536>;
-void BuildSamplePixelTable(const CRadarPalette::Colours& colours, std::int32_t gain, SamplePixelTable& table);
 
 // Writes traces as pixel columns: pixel (column i, row r) of `pixels` (pixelsPerLine 32-bit
 // pixels per row, e.g. a QImage::Format_RGB32 scan line) := table[sample firstSample + r of

@@ -31,12 +31,23 @@ std::uint8_t TruncatedU8(std::string_view v)
 
 std::string Fixed6(double v) { return FormatC("%f", v); }
 
+// A name goes into one settings line and one header field: a stray CR (a file with CR-only
+// line ends reads as one line) becomes a blank.
+std::string OneLineName(std::string_view v)
+{
+    std::string name(v);
+    for (char& c : name)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return name;
+}
+
 // Sets the field of `p` that `key` names; the preset file leaves out CHANNEL ACTIVE and
 // TIME ZERO. False when the key is not one of the file's keys.
 bool SetParamField(CMeasParam& p, std::string_view key, std::string_view value, bool preset)
 {
     if (key == "PRESET NAME")
-        p.m_strName = std::string(value);
+        p.m_strName = OneLineName(value);
     else if (key == "CHANNEL ACTIVE" && !preset)
         p.m_bActive = Flag(value);
     else if (key == "ANTENNA SEPARATION")

@@ -29,6 +29,8 @@ constexpr Entry kStrings[] = {
     {144, "File open error:  disk is full or try to restart the unit to check file system"},
     {145, "feet"},
     {146, "meters"},
+    {147, "Internal Tx"},
+    {148, "External Tx"},
     {149, "No module"},
     {150, "Coaxial module"},
     {151, "Opto module"},

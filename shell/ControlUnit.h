@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 class CMeasParamSet;
 
@@ -25,4 +28,18 @@ public:
     virtual bool IsModularUnit() { return true; }
     // The module type the unit reports for slot 0..7; 0 when the slot did not answer.
     virtual int GetModuleType(int slot) { (void)slot; return 0; }
+    // Byte `index` (0..7) of the module status of `slot`; none when the slot did not answer.
+    virtual std::optional<std::uint8_t> ReadModuleStatusByte(int /*slot*/, std::int16_t /*index*/) { return std::nullopt; }
+
+    // The wheel inputs and the identity of the unit, for the wheel calibration and the
+    // hardware set-up. A unit that cannot be asked answers 1 (no answer) and gives no value.
+    virtual int SetTriggerSource(int /*address*/, std::uint8_t /*kind*/, int /*source*/) { return 1; }
+    virtual int EnableWheel(int /*address*/) { return 1; }
+    virtual int DisableWheel(int /*address*/) { return 1; }
+    virtual int SetWheelCounter(int /*address*/, std::int16_t /*run*/, int /*start*/) { return 1; }
+    virtual std::optional<std::uint32_t> ReadWheelCounter(int /*address*/) { return std::nullopt; }
+    virtual std::optional<std::uint32_t> ReadUnitInfo(int /*address*/, std::uint8_t /*item*/) { return std::nullopt; }
+    // The descriptions of the network adapters present now, in the order the saved
+    // adapter index counts them.
+    virtual std::vector<std::string> ListAdapters() { return {}; }
 };

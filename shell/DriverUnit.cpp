@@ -46,3 +46,13 @@ void CDriverUnit::ReadSampleIntervals(CMeasParamSet& params)
 {
     ::ReadSampleIntervals(m_driver, params);
 }
+
+std::vector<std::string> CDriverUnit::ListAdapters()
+{
+    std::vector<std::string> descriptions;
+    if (m_driver.Link().LoadAdapterList() != 0)
+        return descriptions;
+    for (const Adapter& a : m_driver.Link().Adapters())
+        descriptions.push_back(a.description);
+    return descriptions;
+}

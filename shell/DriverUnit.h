@@ -32,6 +32,26 @@ public:
     void CloseLink() override { m_driver.Link().Close(); }
     bool IsModularUnit() override { return m_driver.IsModularUnit(); }
     int GetModuleType(int slot) override { return m_driver.GetModuleType(slot); }
+    std::optional<std::uint8_t> ReadModuleStatusByte(int slot, std::int16_t index) override
+    {
+        return m_driver.ReadModuleStatusByte(slot, index);
+    }
+    int SetTriggerSource(int address, std::uint8_t kind, int source) override
+    {
+        return m_driver.SetTriggerSource(address, kind, source);
+    }
+    int EnableWheel(int address) override { return m_driver.EnableWheel(address); }
+    int DisableWheel(int address) override { return m_driver.DisableWheel(address); }
+    int SetWheelCounter(int address, std::int16_t run, int start) override
+    {
+        return m_driver.SetWheelCounter(address, run, start);
+    }
+    std::optional<std::uint32_t> ReadWheelCounter(int address) override { return m_driver.ReadWheelCounter(address); }
+    std::optional<std::uint32_t> ReadUnitInfo(int address, std::uint8_t item) override
+    {
+        return m_driver.ReadUnitInfo(address, item);
+    }
+    std::vector<std::string> ListAdapters() override;
 
     CDriver& Driver() { return m_driver; }
 

@@ -12,6 +12,15 @@
 #include "shell/DisplayWindows.h"
 #include "shell/dialogs/MarkDlg.h"
 #include "shell/dialogs/PaletteManager.h"
+#include "shell/dialogs/CUSetup.h"
+#include "shell/dialogs/GPSDlg.h"
+#include "shell/dialogs/InfoDlg.h"
+#include "shell/dialogs/NewWheel.h"
+#include "shell/dialogs/UnitDlg.h"
+#include "shell/dialogs/WheelDlg.h"
+#include "shell/dialogs/AntennaDlg.h"
+#include "shell/dialogs/NewDialog.h"
+#include "shell/dialogs/ParamDlg.h"
 
 #include <QApplication>
 #include "shell/RavikApp.h"
@@ -74,4 +83,13 @@ void InstallProgramDialogs(CRavikApp& app)
     app.m_runners.paletteManager = RunPaletteManager;
     app.m_runners.makeSensorWindow = MakeSensorWindow;
     app.m_runners.makeTraceInfoBar = MakeTraceInfoBar;
+    app.m_runners.wheelList = RunWheelList;
+    app.m_runners.newWheelCalibration = RunNewWheelCalibration;
+    app.m_runners.hardwareSetup = RunHardwareSetup;
+    app.m_runners.scales = RunUnitDialog;
+    app.m_runners.measurementInfo = RunMeasurementInfo;
+    app.m_runners.gpsSetup = RunGpsSetup;
+    app.m_runners.measurementSettings = RunMeasurementSettings;
+    app.m_runners.channelParameters = RunChannelParameters;
+    app.m_runners.antennaList = RunAntennaList;
 }

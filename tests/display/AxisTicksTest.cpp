@@ -108,8 +108,6 @@ TEST(AxisTicks, SmallVerticalStepsStillGiveDistinctLabels)
 TEST(AxisTicks, TimeAxisStartsAtTheTimeZeroRow)
 {
     const CAxisScale a = Axes({0.01f, 0.1f}, 30);
-    ASSERT_FALSE(a.yTicks.empty());
-    EXPECT_EQ(a.yTicks.front(), 80);
     EXPECT_EQ(a.yTicks, Range(80, 550, 10));
     EXPECT_FLOAT_EQ(a.yValues.front(), 0.0f);
 }
@@ -117,7 +115,6 @@ TEST(AxisTicks, TimeAxisStartsAtTheTimeZeroRow)
 TEST(AxisTicks, DepthAxisCountsFromTheTimeZeroRowAndStaysInsideTheImage)
 {
     const CAxisScale a = Axes({0.01f, 0.1f}, 30, false);
-    ASSERT_FALSE(a.yTicks.empty());
     EXPECT_EQ(a.yTicks, Range(110, 550, 10));
     // (row - top + first sample - time zero) x scale.
     ExpectValues(a.yValues, (110 - 50 - 30) * 0.1f, 5.0f, 9);

@@ -133,31 +133,29 @@ TEST_F(EmWndFixture, CurvesRunOverTheVisibleTracesWithTheMiddleLineOnTop)
     EXPECT_EQ(image.pixel(50, 130), kWhite);
 }
 
-TEST_F(EmWndFixture, FewerTracesThanColumnsEndTheCurvesAtTheLastTrace)
-{
-    FakeSource* source = nullptr;
-    auto wnd = Make(source);
-    source->count = 120;
-    const QImage image = Drawn(*wnd);
-    EXPECT_TRUE(ColumnHas(image, 119, kRed));
-    EXPECT_FALSE(ColumnHas(image, 121, kRed));
-    EXPECT_FALSE(ColumnHas(image, 250, kGreen));
-    EXPECT_EQ(image.pixel(250, 100), kBlack);
-}
-
-TEST_F(EmWndFixture, TracesBeyondTheSensorRecordsLieOnTheMiddleLine)
+// Fewer traces than columns end the curves at the last trace; traces beyond the sensor
+// records lie on the middle line.
+TEST_F(EmWndFixture, CurvesEndAtTheLastTraceOrTheLastSensorRecord)
 {
     std::recursive_mutex shortLock;
     CEM_Data few(shortLock);
     for (int i = 0; i < 100; ++i)
         few.AddRecord(1000, -1000, 0, 0);
-    FakeSource* source = nullptr;
-    auto wnd = Make(source);
-    source->data = &few;
-    const QImage image = Drawn(*wnd);
-    EXPECT_EQ(image.pixel(50, 160), kRed);
-    EXPECT_FALSE(ColumnHas(image, 200, kRed));
-    EXPECT_EQ(image.pixel(200, 100), kBlack);
+    const struct {
+        int count;
+        const CEM_Data* data;
+        int drawn, empty;
+    } cases[] = {{120, &records, 119, 121}, {1000, &few, 50, 200}};
+    for (const auto& c : cases) {
+        FakeSource* source = nullptr;
+        auto wnd = Make(source);
+        source->count = c.count;
+        source->data = c.data;
+        const QImage image = Drawn(*wnd);
+        EXPECT_TRUE(ColumnHas(image, c.drawn, kRed)) << c.count;
+        EXPECT_FALSE(ColumnHas(image, c.empty, kRed) || ColumnHas(image, c.empty, kGreen)) << c.count;
+        EXPECT_EQ(image.pixel(c.empty, 100), kBlack) << c.count;
+    }
 }
 
 TEST_F(EmWndFixture, WithoutViewOrVisibleTracesOnlyWhite)

@@ -90,8 +90,6 @@ TEST_F(PaletteDlgFixture, ShowsTheWorkingColoursInTheColumn)
     EXPECT_TRUE(Near(shot.pixel(10 + 2, 10 + 6 + 2), QColor(255, 0, 0)));
     EXPECT_TRUE(Near(shot.pixel(10 + 2, 10 + 12 + 2), QColor(0, 0, 255)));
     EXPECT_TRUE(Near(shot.pixel(10 + 2, 10 + 64 * 6 + 2), QColor(252, 252, 252)));
-    for (int id : {1, 2, 1084, 1157, 1160, 1166, 1167})
-        EXPECT_NE(dlg->findChild<QPushButton*>(QString("c%1").arg(id)), nullptr) << id;
 }
 
 TEST_F(PaletteDlgFixture, ClicksPickTheCellUnderThePointerBelowTheEmptyTopRow)
@@ -215,13 +213,6 @@ TEST_F(PaletteDlgFixture, FilesThatFailAreReportedAndChangeNothing)
     Click(*dlg, 1166);
     Click(*dlg, 1167);
     EXPECT_EQ(warnings.size(), 2u) << "a cancelled file dialog is no failure";
-}
-
-TEST_F(PaletteDlgFixture, GainZeroLabelsTheFullRange)
-{
-    working.m_nGain = 0;
-    auto dlg = Open();
-    EXPECT_EQ(dlg->Palette().labelBase, 32768);
 }
 
 TEST(ColorPalette, ColumnTooLowForCellsPicksNothing)

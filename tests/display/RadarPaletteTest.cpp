@@ -40,19 +40,11 @@ struct PaletteFile : ::testing::Test {
 
 } // namespace
 
-TEST(RadarPalette, MessagesHaveTheirTexts)
-{
-    EXPECT_STREQ(MessageText(IDS_PALETTE_WRITE_FAIL), "Warning, cannot write default palette");
-    EXPECT_STREQ(MessageText(IDS_PALETTE_READ_FAIL), "Warning, cannot read default palette");
-}
-
 TEST_F(PaletteFile, DefaultPaletteIsWrittenAsTheGreyRampLineByLine)
 {
     ASSERT_TRUE(palette.WriteFile());
     const std::string bytes = ReadFileBytes(dir.file("palette"));
     EXPECT_EQ(bytes, Lines(0, 64, 0x040404));
-    EXPECT_EQ(bytes.rfind("0\r\n263172\r\n526344\r\n", 0), 0u);
-    EXPECT_EQ(bytes.substr(bytes.size() - 10), "16579836\r\n");
 }
 
 TEST_F(PaletteFile, RandomColoursRoundTripByteExact)
@@ -72,14 +64,24 @@ TEST_F(PaletteFile, RandomColoursRoundTripByteExact)
     EXPECT_EQ(ReadFileBytes(dir.file("palette")), bytes);
 }
 
-TEST_F(PaletteFile, FirstStartReportsTheMissingFileAndFallsBackToGrey)
+// A first start (no file), a file cut short and a folder in the file's place.
+TEST_F(PaletteFile, FailedReadReportsAndFallsBackToTheWholeGreyRamp)
 {
-    palette.m_Colours = Filled(0x123456);
-    palette.m_nGain = 9;
-    EXPECT_FALSE(palette.Load(prompter));
-    EXPECT_EQ(prompter.ids, std::vector<int>{IDS_PALETTE_READ_FAIL});
-    EXPECT_EQ(palette.m_Colours, CRadarPalette::GreyRamp());
-    EXPECT_EQ(palette.m_nGain, 9);
+    for (const char* what : {"missing", "short", "folder"}) {
+        const std::string path = dir.file("palette");
+        std::filesystem::remove_all(path);
+        if (what == std::string("short"))
+            WriteFileBytes(path, Lines(0, 62, 2) + "124");
+        else if (what == std::string("folder"))
+            std::filesystem::create_directory(path);
+        prompter.ids.clear();
+        palette.m_Colours = Filled(0x123456);
+        palette.m_nGain = 9;
+        EXPECT_FALSE(palette.Load(prompter)) << what;
+        EXPECT_EQ(prompter.ids, std::vector<int>{IDS_PALETTE_READ_FAIL}) << what;
+        EXPECT_EQ(palette.m_Colours, CRadarPalette::GreyRamp()) << what;
+        EXPECT_EQ(palette.m_nGain, 9) << what;
+    }
 }
 
 TEST_F(PaletteFile, HandEditedFileIsLoadedQuietly)
@@ -144,22 +146,6 @@ TEST(RadarPalette, NegativeNumbersWrapAndHighBitsStayInTheEntryButNotInThePixel)
     EXPECT_EQ(SamplePixel(colours, -32768, 1), 0xFF123456u);
 }
 
-TEST_F(PaletteFile, ShortFileGivesMessageAndTheWholeGreyRamp)
-{
-    WriteFileBytes(dir.file("palette"), Lines(0, 62, 2) + "124");
-    palette.m_Colours = Filled(5);
-    EXPECT_FALSE(palette.Load(prompter));
-    EXPECT_EQ(prompter.ids, std::vector<int>{IDS_PALETTE_READ_FAIL});
-    EXPECT_EQ(palette.m_Colours, CRadarPalette::GreyRamp());
-}
-
-TEST_F(PaletteFile, FolderInPlaceOfTheFileIsAFailedRead)
-{
-    std::filesystem::create_directory(dir.file("palette"));
-    EXPECT_FALSE(palette.Load(prompter));
-    EXPECT_EQ(prompter.ids, std::vector<int>{IDS_PALETTE_READ_FAIL});
-}
-
 TEST_F(PaletteFile, FailedSaveIsReportedAndKeepsTheFormerFile)
 {
     WriteFileBytes(dir.file("palette"), "former\r\n");
@@ -219,26 +205,10 @@ INSTANTIATE_TEST_SUITE_P(
                       IndexCase{32767, 0, 32}, IndexCase{-32768, 0, 32}, IndexCase{100, 50, 36},
                       IndexCase{32767, 2000000, 63}, IndexCase{-32768, 2000000, 0}));
 
-TEST(RadarPalette, PixelTableHoldsEverySamplesOpaqueColour)
-{
-    CRadarPalette::Colours colours{};
-    for (int i = 0; i < 64; ++i)
-        colours[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(i) << 16 | 0x0000AAu;
-    auto table = std::make_unique<SamplePixelTable>();
-    BuildSamplePixelTable(colours, 11, *table);
-    for (int s : {-32768, -2000, -1, 0, 1, 93, 94, 2000, 32767}) {
-        const auto sample = static_cast<std::int16_t>(s);
-        ASSERT_EQ((*table)[static_cast<std::uint16_t>(sample)],
-                  0xFF0000AAu | static_cast<std::uint32_t>(PaletteIndex(sample, 11)) << 16)
-            << s;
-    }
-}
-
 TEST(RadarPalette, RedAndBlueTradePlaces)
 {
     EXPECT_EQ(SwapRedBlue(0x00FF0000u), 0x000000FFu);
     EXPECT_EQ(SwapRedBlue(0x00123456u), 0x00563412u);
-    EXPECT_EQ(SwapRedBlue(SwapRedBlue(0x00ABCDEFu)), 0x00ABCDEFu);
 }
 
 TEST(RadarPalette, PrintPixelsKeepTheTopFiveBitsOfEachComponent)

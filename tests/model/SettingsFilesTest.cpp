@@ -233,6 +233,17 @@ TEST_F(SettingsFiles, PresetsAreAlwaysActiveWithTimeZero30)
     EXPECT_EQ(set.m_presets[1]->m_nSamples, 400);
 }
 
+TEST_F(SettingsFiles, StrayCarriageReturnInANameBecomesABlank)
+{
+    // CR-only line ends read as one line: the CRs must not reach a list entry or a header.
+    WriteFileBytes(dir.file("preset_param"), "PRESET NAME:a\rb\r\nSAMPLES:512\r\n");
+    CMeasParamSet set(dir.path());
+    ASSERT_TRUE(set.LoadPresets());
+    ASSERT_EQ(set.GetPresetCount(), 1);
+    EXPECT_EQ(set.m_presets[0]->m_strName, "a b");
+    EXPECT_EQ(set.m_presets[0]->m_nSamples, 512);
+}
+
 TEST_F(SettingsFiles, EmptyPresetFileGivesAnEmptyListSilently)
 {
     WriteFileBytes(dir.file("preset_param"), "");

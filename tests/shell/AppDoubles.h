@@ -16,11 +16,12 @@
 
 #include <QEvent>
 
+#include <algorithm>
 #include <array>
 #include <functional>
-
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,16 @@ public:
     bool askYesNo(int id) override
     {
         m_log.push_back("question " + std::to_string(id));
-        return false;
+        return answerYes;
     }
-    void messageText(const std::string& text) override { m_log.push_back("text " + text); }
+    void messageText(const std::string& text) override
+    {
+        texts.push_back(text);
+        m_log.push_back("text " + text);
+    }
     std::vector<int> ids;
+    std::vector<std::string> texts;
+    bool answerYes = false;
 
 private:
     EventLog& m_log;
@@ -146,10 +153,84 @@ public:
     void CloseLink() override { m_log.push_back(std::string("unit close link") + (m_files.AnyExists() ? " after save" : "")); }
     bool IsModularUnit() override { return modular; }
     int GetModuleType(int slot) override { return modules[static_cast<std::size_t>(slot)]; }
+    std::optional<std::uint8_t> ReadModuleStatusByte(int slot, std::int16_t index) override
+    {
+        const auto it = moduleStatus.find(slot);
+        if (it == moduleStatus.end())
+            return std::nullopt;
+        return index == 0 ? it->second : std::uint8_t{0};
+    }
+    // One trace of the current channel as the unit would measure it with that channel's
+    // parameters: zero but for one reflection (+12000, -12000) at the sample where the
+    // signal position plus the sample's offset reaches `reflectionAt`. 0 when the unit does
+    // not answer (`traceAnswers` false).
+    int SingleTrace(const CMeasParamSet& params, std::int16_t* out, int capacity)
+    {
+        const CMeasParam& c = params.m_params[params.m_nCurSlot * 2 + params.m_nCurChannel];
+        traceRequests.push_back(c);
+        if (!traceAnswers)
+            return 0;
+        const int n = std::min<int>(c.m_nSamples, capacity);
+        for (int i = 0; i < n; ++i) {
+            const std::int64_t at = c.m_nSignalPosition + static_cast<std::int64_t>(i) * c.m_nFrequencySteps;
+            out[i] = 0;
+            if (reflectionAt >= 0 && at >= reflectionAt && at < reflectionAt + c.m_nFrequencySteps)
+                out[i] = 12000;
+            else if (reflectionAt >= 0 && at >= reflectionAt + c.m_nFrequencySteps &&
+                     at < reflectionAt + 2 * c.m_nFrequencySteps)
+                out[i] = -12000;
+        }
+        return n;
+    }
+    int SetTriggerSource(int address, std::uint8_t kind, int source) override
+    {
+        m_log.push_back("unit trigger source " + std::to_string(address) + " " + char(kind) + " " +
+                        std::to_string(source));
+        return 0;
+    }
+    int EnableWheel(int address) override
+    {
+        m_log.push_back("unit enable wheel " + std::to_string(address));
+        return 0;
+    }
+    int DisableWheel(int address) override
+    {
+        m_log.push_back("unit disable wheel " + std::to_string(address));
+        return 0;
+    }
+    int SetWheelCounter(int address, std::int16_t run, int start) override
+    {
+        m_log.push_back("unit wheel counter " + std::to_string(address) + " " + std::to_string(run) + " " +
+                        std::to_string(start));
+        return 0;
+    }
+    // Each read takes the next scripted count; without one the unit does not answer.
+    std::optional<std::uint32_t> ReadWheelCounter(int address) override
+    {
+        m_log.push_back("unit read wheel " + std::to_string(address));
+        if (wheelCounts.empty())
+            return std::nullopt;
+        const std::uint32_t v = wheelCounts.front();
+        wheelCounts.erase(wheelCounts.begin());
+        return v;
+    }
+    std::optional<std::uint32_t> ReadUnitInfo(int address, std::uint8_t item) override
+    {
+        m_log.push_back("unit read info " + std::to_string(address) + " " + std::to_string(item));
+        return unitId;
+    }
+    std::vector<std::string> ListAdapters() override { return adapters; }
+    std::vector<std::uint32_t> wheelCounts;
+    std::optional<std::uint32_t> unitId;
+    std::vector<std::string> adapters;
     bool present = true;
     bool modular = true;
     std::array<int, 8> modules{};  // module type per slot
     std::function<void()> onDetect;  // what happens while the unit is asked (a message shows)
+    std::map<int, std::uint8_t> moduleStatus;  // status byte 0 of the slots that answer
+    std::int64_t reflectionAt = -1;            // none: the unit sees only a flat trace
+    bool traceAnswers = true;
+    std::vector<CMeasParam> traceRequests;     // the channel as each trace was asked
 
 private:
     EventLog& m_log;

@@ -1,24 +1,21 @@
 // The sensor window and the trace information bar as the main window gets them: they follow
 // the radargram of the active document and read its data set.
-#include "tests/shell/AppDoubles.h"
+#include "tests/shell/StoredSet.h"
 
 #include "display/EM_Wnd.h"
 #include "display/RavikView.h"
 #include "display/TraceInfoBar.h"
-#include "model/RadHeader.h"
 #include "model/RadarData.h"
 #include "shell/DisplayWindows.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikDoc.h"
 
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -26,11 +23,7 @@ class DisplayWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // No presence check: nothing may be sent on this machine's adapters.
-        h.profile.writeInt("settings", "enable_cu_check", 0);
-        h.realData = true;
-        h.realUnit = true;
-        h.realAcquisition = true;
+        UseRealPartsOffline(h);
         if (startNow)
             h.Start();
         else
@@ -40,32 +33,11 @@ protected:
     }
 
     // A stored data set of one channel, every sample of trace t equal to t.
-    std::string StoreSet(int traces, int samples)
-    {
-        const std::string stem = h.dir.path() + "/data/S";
-        CRadHeader header;
-        header.m_strPath = stem + ".rad";
-        header.m_nSamples = samples;
-        header.m_nLastTrace = traces;
-        header.m_nFrequencySteps = 5;
-        header.m_nStacks = 16;
-        header.m_dSystemCalibration = 0.0000031;
-        header.m_nAntennaClass = 2;
-        header.m_nTriggerMode = 128;
-        header.m_dInterval = 0.5;
-        EXPECT_EQ(header.Write(nullptr, 0, 0), 0);
-        std::ofstream out(stem + ".rd3", std::ios::binary);
-        for (int t = 0; t < traces; ++t)
-            for (int j = 0; j < samples; ++j) {
-                out.put(static_cast<char>(t));
-                out.put('\0');
-            }
-        return stem + ".rd3";
-    }
-
     CRavikDoc& OpenStored(int traces, int samples)
     {
-        const std::string path = StoreSet(traces, samples);
+        const std::string stem = h.dir.path() + "/data/S";
+        EXPECT_TRUE(StoreOneChannelSet(stem, traces, samples, [](int t, int) { return static_cast<std::int16_t>(t); }));
+        const std::string path = stem + ".rd3";
         auto doc = std::make_unique<CRavikDoc>(*app);
         EXPECT_TRUE(doc->OnOpenDocument(path));
         auto& ref = *doc;
@@ -85,32 +57,6 @@ private:
 };
 
 } // namespace
-
-TEST_F(DisplayWindowsTest, TraceInfoBarShowsTheSelectedTraceOfTheActiveView)
-{
-    CRavikDoc& doc = OpenStored(20, 256);
-    CRavikView* view = doc.FirstView();
-    ASSERT_NE(view, nullptr);
-    ASSERT_EQ(ActiveRadargramView(*app), view);
-
-    std::unique_ptr<QWidget> contents(MakeTraceInfoBar(*app, nullptr));
-    auto* bar = qobject_cast<CTraceInfoBar*>(contents.get());
-    ASSERT_NE(bar, nullptr);
-    view->resize(600, 400);
-    view->refresh();
-    const TraceStatistics& s = bar->Statistics();
-    EXPECT_EQ(s.cursor1, 30);
-    EXPECT_EQ(s.cursor2, 50);
-    const float f = app->DataSet()->Radar()->GetChannel(0).m_Header.m_fFrequency;
-    ASSERT_GT(f, 0.0f);
-    EXPECT_FLOAT_EQ(s.t1, static_cast<float>(30 * 1000.0 / f)) << "at the channel's sampling frequency";
-    EXPECT_FLOAT_EQ(s.t2, static_cast<float>(50 * 1000.0 / f));
-    EXPECT_NEAR(s.rawDistance, (s.t2 - s.t1) * 100.0 / 2000.0, 1e-4) << "velocity 100 in metres";
-
-    // The full scale reaches the view without a crash whatever is typed.
-    bar->Edit()->setText("-500");
-    bar->Edit()->setText("99999999999");
-}
 
 TEST_F(DisplayWindowsTest, SensorWindowDrawsOverTheActiveViewsTracesAndOnlyWhiteWithoutOne)
 {
@@ -137,20 +83,32 @@ protected:
     DisplayWindowsBeforeTheMainWindow() { startNow = false; }
 };
 
-TEST_F(DisplayWindowsBeforeTheMainWindow, BarMadeWhileTheMainWindowIsBuiltFollowsTheViewsOpenedLater)
+TEST_F(DisplayWindowsBeforeTheMainWindow, BarMadeWhileTheMainWindowIsBuiltShowsTheSelectedTraceOfLaterViews)
 {
     // The main window makes its bars while it is being built, before the application has it.
     ASSERT_EQ(app->MainWindow(), nullptr);
     std::unique_ptr<QWidget> contents(MakeTraceInfoBar(*app, nullptr));
     auto* bar = qobject_cast<CTraceInfoBar*>(contents.get());
+    ASSERT_NE(bar, nullptr);
     ASSERT_TRUE(app->InitInstance());
 
     CRavikView* view = OpenStored(20, 256).FirstView();
     ASSERT_NE(view, nullptr);
+    ASSERT_EQ(ActiveRadargramView(*app), view);
     view->resize(600, 400);
     EXPECT_TRUE(QTest::qWaitFor([&] {
         view->refresh();
         return bar->Statistics().cursor2 == 50;
     }));
-    EXPECT_GT(bar->Statistics().t2, 0.0f);
+    const TraceStatistics& s = bar->Statistics();
+    EXPECT_EQ(s.cursor1, 30);
+    const float f = app->DataSet()->Radar()->GetChannel(0).m_Header.m_fFrequency;
+    ASSERT_GT(f, 0.0f);
+    EXPECT_FLOAT_EQ(s.t1, static_cast<float>(30 * 1000.0 / f)) << "at the channel's sampling frequency";
+    EXPECT_FLOAT_EQ(s.t2, static_cast<float>(50 * 1000.0 / f));
+    EXPECT_NEAR(s.rawDistance, (s.t2 - s.t1) * 100.0 / 2000.0, 1e-4) << "velocity 100 in metres";
+
+    // The full scale reaches the view without a crash whatever is typed.
+    bar->Edit()->setText("-500");
+    bar->Edit()->setText("99999999999");
 }

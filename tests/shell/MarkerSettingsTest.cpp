@@ -120,7 +120,6 @@ TEST(MarkerSettings, SaveWritesMaskColoursAndCommentsInThisOrder)
     std::vector<std::uint32_t> colours(kDefaults.begin(), kDefaults.end());
     colours[0] = 0x00123456;
     EXPECT_EQ(bytes, ColourBytes(colours));
-    EXPECT_EQ(bytes.size(), 36u);
     EXPECT_EQ(profile.getString("settings", "Marker Text", ""), "start|a b|| |end|0123456789|x|y|z|");
 
     const CMarkerSettings back(profile);

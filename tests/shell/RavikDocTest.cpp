@@ -2,13 +2,12 @@
 // refusals), close, the start that cannot reach a unit, the display flags, the filter
 // manager's block and the scales.
 
-#include "tests/shell/AppDoubles.h"
+#include "tests/shell/StoredSet.h"
 
 #include "filters/FilterEditor.h"
 #include "filters/FilterEditorModel.h"
 #include "filters/FilterLibrary.h"
 #include "link/Measurement.h"
-#include "model/RadHeader.h"
 #include "model/RadarData.h"
 #include "display/RavikView.h"
 #include "shell/FrameCommands.h"
@@ -22,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -35,11 +33,7 @@ class RavikDocTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // No presence check: nothing may be sent on this machine's adapters.
-        h.profile.writeInt("settings", "enable_cu_check", 0);
-        h.realData = true;
-        h.realUnit = true;
-        h.realAcquisition = true;
+        UseRealPartsOffline(h);
         h.Start();
         app = h.app.get();
         h.prompter.ids.clear();  // the settings files of a first start are missing
@@ -53,26 +47,7 @@ protected:
     // A stored data set of one channel: its .rad header and `traces` traces of `samples`.
     void StoreSet(const std::string& stem, int traces, int samples, bool withHeader = true)
     {
-        if (withHeader) {
-            CRadHeader header;
-            header.m_strPath = InFolder(stem + ".rad");
-            header.m_nSamples = samples;
-            header.m_nLastTrace = traces;
-            header.m_nFrequencySteps = 5;
-            header.m_nStacks = 16;
-            header.m_dSystemCalibration = 0.0000031;
-            header.m_nAntennaClass = 2;
-            header.m_nTriggerMode = 128;
-            header.m_dInterval = 0.5;
-            ASSERT_EQ(header.Write(nullptr, 0, 0), 0);
-        }
-        std::ofstream out(InFolder(stem + ".rd3"), std::ios::binary);
-        for (int t = 0; t < traces; ++t)
-            for (int j = 0; j < samples; ++j) {
-                const auto v = static_cast<std::uint16_t>(Sample(t, j));
-                out.put(static_cast<char>(v & 0xFF));
-                out.put(static_cast<char>(v >> 8));
-            }
+        ASSERT_TRUE(StoreOneChannelSet(InFolder(stem), traces, samples, Sample, withHeader));
     }
 
     // Settings that opening a stored set would change.
@@ -343,16 +318,4 @@ TEST_F(RavikDocTest, TheMainWindowRoutesItsCommandsWhileItIsActive)
     EXPECT_FALSE(frame.Router().IsEnabled(cmd::kTraceWindow)) << "no document, no command";
     EXPECT_FALSE(frame.RunCommand(cmd::kFilterManager));
     EXPECT_EQ(frame.Router().Text(cmd::kPane1), "");
-}
-
-TEST(FloatPoint, AssignAndDivide)
-{
-    const float a[2] = {3.0f, 8.0f};
-    const float d[2] = {2.0f, 4.0f};
-    CFloatPoint p(1, 1);
-    const CFloatPoint copy = p.Assign(a);
-    EXPECT_FLOAT_EQ(copy.x, 3.0f);
-    p.DivideBy(d);
-    EXPECT_FLOAT_EQ(p.x, 1.5f);
-    EXPECT_FLOAT_EQ(p.y, 2.0f);
 }
