@@ -216,6 +216,10 @@ void CRavikView::FillImage(int count, int samples, int headerSamples, int w, int
 
 void CRavikView::ClampCursors(int headerSamples)
 {
+    // Without samples (a new data set before its measurement starts) there is nothing to
+    // hold the cursors to: they keep their places for the samples to come.
+    if (headerSamples <= 0)
+        return;
     const int top = std::max(headerSamples - 1, 1);
     m_cursor2 = static_cast<std::uint16_t>(std::clamp<int>(m_cursor2, 1, top));
     m_cursor1 = static_cast<std::uint16_t>(std::clamp<int>(m_cursor1, 0, m_cursor2 - 1));

@@ -317,7 +317,9 @@ void CChannelTree::BeginDrag(QTreeWidgetItem* item)
     m_dragging = true;
     m_pointerInside = true;
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    grabMouse();
+    // The viewport takes the grab: the mouse events of a tree reach its handlers through its
+    // viewport only, so a grab by the tree itself would never see the button come up.
+    viewport()->grabMouse();
     m_dragImage = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
     m_dragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_dragImage->setAttribute(Qt::WA_ShowWithoutActivating);
@@ -328,6 +330,6 @@ void CChannelTree::EndDrag()
 {
     m_dragging = false;
     delete m_dragImage;
-    releaseMouse();
+    viewport()->releaseMouse();
     QApplication::restoreOverrideCursor();
 }

@@ -21,6 +21,12 @@ CSizingBar::CSizingBar(const QString& title, int id, QWidget* parent) : QDockWid
 
 void CSizingBar::closeEvent(QCloseEvent* event)
 {
+    // Once the main window has closed the program is ending and closes the windows that are
+    // left: a floating bar then goes without changing what the next start shows.
+    if (const QWidget* owner = parentWidget(); owner && !owner->window()->isVisible()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     emit closeRequested();
 }

@@ -134,6 +134,22 @@ TEST_F(RavikViewTest, TraceWindowShowsSidePlotCursorsAndSelectedColumn)
     EXPECT_EQ(view->Cursor1(), 20);
 }
 
+TEST_F(RavikViewTest, CursorsOutlastAPaintBeforeTheDataSetHasSamples)
+{
+    // A new data set is shown before its measurement starts: no header samples yet.
+    src.channel.headerSamples = 0;
+    src.traceWindow = true;
+    Show();
+    src.channel.headerSamples = 400;
+    src.count = 10;
+    src.measuring = true;
+    const QImage img = Grab();
+    EXPECT_EQ(view->Cursor1(), 30);
+    EXPECT_EQ(view->Cursor2(), 50);
+    EXPECT_EQ(img.pixelColor(800 - 130, 77 + 30), QColor(255, 0, 0)) << "cursor 1";
+    EXPECT_EQ(img.pixelColor(800 - 130, 77 + 50), QColor(0, 255, 0)) << "cursor 2";
+}
+
 TEST_F(RavikViewTest, MarkersInTheirColoursWhereTheyFit)
 {
     src.count = 300;

@@ -165,6 +165,27 @@ TEST_F(ChannelTreeTest, DropInsideTheTreeSelectsTheDraggedChannelAndOutsideNothi
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+TEST_F(ChannelTreeTest, WhileDraggingTheMouseGoesWhereTheGrabSendsItAndTheDropFreesIt)
+{
+    h.OpenFakeDocument();
+    tree->Rebuild();
+    h.app->m_params.m_nCurSlot = 0;
+    const QPoint from = Centre(21);
+    Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, from + QPoint(0, 30), Qt::NoButton, Qt::LeftButton);
+    ASSERT_TRUE(tree->IsDragging());
+    // The window system hands every mouse event to the widget that grabbed the mouse.
+    QWidget* grabber = QWidget::mouseGrabber();
+    ASSERT_NE(grabber, nullptr);
+    const QPoint drop = grabber->mapFromGlobal(tree->viewport()->mapToGlobal(QPoint(20, 20)));
+    QMouseEvent release(QEvent::MouseButtonRelease, drop, grabber->mapToGlobal(drop), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(grabber, &release);
+    EXPECT_FALSE(tree->IsDragging());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr) << "the rest of the program gets its mouse back";
+    EXPECT_EQ(h.app->m_params.m_nCurSlot, 2);
+}
+
 TEST_F(ChannelTreeTest, ContextChoicesSwitchTheChannelAndEditPutsItInUse)
 {
     tree->Rebuild();

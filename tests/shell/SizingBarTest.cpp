@@ -101,3 +101,18 @@ TEST_F(SizingBarTest, CaptionShowsWhetherTheFocusIsInside)
     EXPECT_TRUE(bar.IsActive());
     EXPECT_NE(bar.Caption().grab().toImage().pixelColor(2, 2), inactive);
 }
+
+TEST_F(SizingBarTest, FloatingBarsShownWhenTheProgramEndsStayShownForTheNextStart)
+{
+    frame->NavigatorBar().setFloating(true);
+    frame->TraceInfoBar()->setFloating(true);
+    QApplication::processEvents();
+    ASSERT_TRUE(frame->NavigatorBar().isVisible());
+    // The program ends: the main window closes, then the application closes the windows
+    // that are left, the floating bars among them.
+    frame->close();
+    frame->NavigatorBar().close();
+    frame->TraceInfoBar()->close();
+    EXPECT_EQ(h.app->m_settings.m_bChannelBarVisible, 1);
+    EXPECT_EQ(h.app->m_settings.m_bTraceInfoVisible, 1);
+}
