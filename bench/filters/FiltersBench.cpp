@@ -3,6 +3,7 @@
 // block and against the time each may take on one core; the band-pass also beside the direct
 // sum over its taps on the same block (its ratio, target at most 0.25). Run by hand:
 //   build/bin/bench_filters [repetitions [part of a filter name]]
+#include "bench/common/RadarBlock.h"
 #include "filters/BackgroundRemoval.h"
 #include "filters/BandPass.h"
 #include "filters/DcRemoval.h"
@@ -19,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <vector>
 
 namespace {
@@ -40,22 +40,9 @@ double Median(int repetitions, const std::function<void()>& work)
     return ms[ms.size() / 2];
 }
 
-// Traces that look like radar data: an offset, a direct wave shared by all traces,
-// reflections that move from trace to trace, and noise.
 std::vector<std::int16_t> RadarBlock(int traces)
 {
-    std::mt19937 random(42);
-    std::normal_distribution<double> noise(0, 200);
-    std::vector<std::int16_t> block(static_cast<size_t>(traces) * kSamples);
-    for (int t = 0; t < traces; ++t)
-        for (int k = 0; k < kSamples; ++k) {
-            const double direct = 12000 * std::exp(-std::pow((k - 60) / 12.0, 2)) * std::cos(k * 0.5);
-            const double depth = 700 + 200 * std::sin(t / 150.0);
-            const double reflection = 3000 * std::exp(-std::pow((k - depth) / 15.0, 2)) * std::cos(k * 0.5);
-            const double v = 1500 + direct + reflection * std::exp(-k / 900.0) + noise(random);
-            block[static_cast<size_t>(t) * kSamples + k] = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
-        }
-    return block;
+    return ::RadarBlock(traces, kSamples);
 }
 
 // The band-pass as the direct sum over every tap, trace by trace (the way the filter worked

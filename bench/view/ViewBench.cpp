@@ -6,6 +6,7 @@
 // the traces the view already holds. "x memcpy" divides the median redraw by the median memcpy, "best x" the
 // fastest redraw by the fastest memcpy (target for a redraw without filters: 3). Run by hand:
 //   build/bin/bench_view [repetitions]
+#include "bench/common/RadarBlock.h"
 #include "display/RadarPalette.h"
 #include "display/RadargramSource.h"
 #include "display/RavikView.h"
@@ -25,7 +26,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -55,21 +55,9 @@ Timing Measure(int repetitions, const std::function<void()>& work)
     return {ms[ms.size() / 2], ms.front()};
 }
 
-// Traces that look like radar data: offset, direct wave, a moving reflection, noise.
 std::vector<std::int16_t> RadarBlock(int traces)
 {
-    std::mt19937 random(42);
-    std::normal_distribution<double> noise(0, 200);
-    std::vector<std::int16_t> block(static_cast<size_t>(traces) * kSamples);
-    for (int t = 0; t < traces; ++t)
-        for (int k = 0; k < kSamples; ++k) {
-            const double direct = 12000 * std::exp(-std::pow((k - 60) / 12.0, 2)) * std::cos(k * 0.5);
-            const double depth = 700 + 200 * std::sin(t / 150.0);
-            const double reflection = 3000 * std::exp(-std::pow((k - depth) / 15.0, 2)) * std::cos(k * 0.5);
-            const double v = 1500 + direct + reflection * std::exp(-k / 900.0) + noise(random);
-            block[static_cast<size_t>(t) * kSamples + k] = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
-        }
-    return block;
+    return ::RadarBlock(traces, kSamples);
 }
 
 // The view's source over a block of stored traces, with an optional filter list.

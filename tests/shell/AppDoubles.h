@@ -14,10 +14,12 @@
 #include "shell/TickClock.h"
 #include "tests/support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -352,3 +354,21 @@ public:
 
     TestFrame& Frame() { return *static_cast<TestFrame*>(app->MainWindow()); }
 };
+
+// Runs the event loop until `done` holds or 30 seconds have passed (a hang, not a duration);
+// the result is `done` at the end.
+template <typename F>
+bool ProcessUntil(F done)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < giveUp)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The number after `key` in a .rad header's text, or -1 when the key is missing.
+inline int HeaderValue(const std::string& rad, const std::string& key)
+{
+    const std::size_t at = rad.find(key);
+    return at == std::string::npos ? -1 : std::stoi(rad.substr(at + key.size()));
+}

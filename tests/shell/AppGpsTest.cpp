@@ -19,15 +19,6 @@
 
 namespace {
 
-template <typename F>
-bool ProcessUntil(F done)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < giveUp)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
-
 } // namespace
 
 TEST(AppGps, FixWhileMeasuringWritesOneLogRecordPerChannelWithNewTracesAndLoggingStaysOnAtExit)

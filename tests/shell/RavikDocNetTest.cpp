@@ -26,21 +26,6 @@
 
 namespace {
 
-template <typename F>
-bool ProcessUntil(F done)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done() && std::chrono::steady_clock::now() < giveUp)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-int HeaderValue(const std::string& rad, const std::string& key)
-{
-    const std::size_t at = rad.find(key);
-    return at == std::string::npos ? -1 : std::stoi(rad.substr(at + key.size()));
-}
-
 // The bytes the unit's streamed traces of channel A1 make in a data file, in order.
 std::string SentBytes(CSimUnit& unit, int samples)
 {
