@@ -4,6 +4,7 @@
 // sum over its taps on the same block (its ratio, target at most 0.25). Run by hand:
 //   build/bin/bench_filters [repetitions [part of a filter name]]
 #include "bench/common/RadarBlock.h"
+#include "bench/common/Timing.h"
 #include "filters/BackgroundRemoval.h"
 #include "filters/BandPass.h"
 #include "filters/DcRemoval.h"
@@ -30,14 +31,7 @@ constexpr double kFrequency = 7174.63; // MHz, the header's default sampling fre
 // Median wall time of `work` in milliseconds.
 double Median(int repetitions, const std::function<void()>& work)
 {
-    std::vector<double> ms;
-    for (int i = 0; i < repetitions; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
+    return Measure(repetitions, work).median;
 }
 
 std::vector<std::int16_t> RadarBlock(int traces)

@@ -7,6 +7,7 @@
 // fastest redraw by the fastest memcpy (target for a redraw without filters: 3). Run by hand:
 //   build/bin/bench_view [repetitions]
 #include "bench/common/RadarBlock.h"
+#include "bench/common/Timing.h"
 #include "display/RadarPalette.h"
 #include "display/RadargramSource.h"
 #include "display/RavikView.h"
@@ -35,25 +36,6 @@ constexpr int kSamples = 2048;
 constexpr int kTraces = 2000;
 constexpr double kRefreshMs = 101.0;
 constexpr int kNewPerRefresh = 10;
-
-// The median and the fastest of `repetitions` runs, in ms. On a busy machine the fastest run
-// is the one least disturbed by other work, so the ratio of fastest runs is the steadier
-// measure of the drawing itself; the median shows what a typical refresh costs.
-struct Timing {
-    double median = 0, best = 0;
-};
-
-Timing Measure(int repetitions, const std::function<void()>& work)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < repetitions; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front()};
-}
 
 std::vector<std::int16_t> RadarBlock(int traces)
 {
