@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kTriggPauseMs = 100;
 constexpr char kTriggFailed[] = "TRIGG can't return data!";
+constexpr char kTriggFailedCaption[] = "Error";
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
@@ -435,7 +436,7 @@ void CMeasurement::OnTrigg()
     if (!m_acq.AcquireTriggeredStep()) {
         if (c.beep)
             c.beep();
-        c.prompter.messageText(kTriggFailed);
+        c.prompter.ownerlessError(kTriggFailedCaption, kTriggFailed);
     }
     if (m_hooks.afterTrigg)
         m_hooks.afterTrigg();

@@ -13,8 +13,14 @@ public:
     // The same for a failure that the operator must see as an error (the error icon where
     // boxes have icons); elsewhere it is an ordinary message.
     virtual void errorMessage(int id) { message(id); }
-    // A question with Yes and No buttons; true for Yes.
+    // A question with Yes and No buttons and, where boxes have icons, the exclamation icon
+    // (the program asks only before it deletes something); true for Yes.
     virtual bool askYesNo(int id) = 0;
     // The few messages whose text is not in the string table.
     virtual void messageText(const std::string& text) = 0;
+    // The same for a failure, shown as errorMessage shows its texts.
+    virtual void errorText(const std::string& text) { messageText(text); }
+    // A failure that concerns no window: an error box of its own with `caption` in place of
+    // the program's title, owned by no window.
+    virtual void ownerlessError(const std::string& /*caption*/, const std::string& text) { errorText(text); }
 };

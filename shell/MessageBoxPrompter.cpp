@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QString>
 
 #include <cstdio>
 
@@ -31,13 +30,21 @@ QWidget* MessageBoxPrompter::Parent()
     return QApplication::activeWindow();
 }
 
-void MessageBoxPrompter::Show(int id, int icon)
+void MessageBoxPrompter::Show(int id, int icon) const
+{
+    if (m_quiet)
+        std::fprintf(stderr, "delvora: message %d: %s\n", id, MessageText(id));
+    else
+        ShowText(Caption(), MessageText(id), icon, Parent());
+}
+
+void MessageBoxPrompter::ShowText(const QString& caption, const char* text, int icon, QWidget* parent) const
 {
     if (m_quiet) {
-        std::fprintf(stderr, "delvora: message %d: %s\n", id, MessageText(id));
+        std::fprintf(stderr, "delvora: message: %s\n", text);
         return;
     }
-    QMessageBox box(static_cast<QMessageBox::Icon>(icon), Caption(), Text(MessageText(id)), QMessageBox::Ok, Parent());
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, Text(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -57,16 +64,23 @@ bool MessageBoxPrompter::askYesNo(int id)
         std::fprintf(stderr, "delvora: question %d answered No: %s\n", id, MessageText(id));
         return false;
     }
-    return QMessageBox::question(Parent(), Caption(), Text(MessageText(id)),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
-        == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Warning, Caption(), Text(MessageText(id)), QMessageBox::Yes | QMessageBox::No,
+                    Parent());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void MessageBoxPrompter::messageText(const std::string& text)
 {
-    if (m_quiet) {
-        std::fprintf(stderr, "delvora: message: %s\n", text.c_str());
-        return;
-    }
-    QMessageBox::warning(Parent(), Caption(), Text(text.c_str()));
+    ShowText(Caption(), text.c_str(), QMessageBox::Warning, Parent());
+}
+
+void MessageBoxPrompter::errorText(const std::string& text)
+{
+    ShowText(Caption(), text.c_str(), QMessageBox::Critical, Parent());
+}
+
+void MessageBoxPrompter::ownerlessError(const std::string& caption, const std::string& text)
+{
+    ShowText(Text(caption.c_str()), text.c_str(), QMessageBox::Critical, nullptr);
 }

@@ -3,6 +3,8 @@
 
 #include "model/Prompter.h"
 
+#include <QString>
+
 class QWidget;
 
 class MessageBoxPrompter : public Prompter {
@@ -15,10 +17,13 @@ public:
     void errorMessage(int id) override;
     bool askYesNo(int id) override;
     void messageText(const std::string& text) override;
+    void errorText(const std::string& text) override;
+    void ownerlessError(const std::string& caption, const std::string& text) override;
 
 private:
     static QWidget* Parent();
-    // A box with the string-table text `id` and a QMessageBox icon.
-    void Show(int id, int icon);
+    // A box with an OK button and a QMessageBox icon; on the error stream while quiet.
+    void Show(int id, int icon) const;
+    void ShowText(const QString& caption, const char* text, int icon, QWidget* parent) const;
     bool m_quiet = false;
 };

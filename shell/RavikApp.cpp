@@ -325,7 +325,7 @@ void CRavikApp::customEvent(QEvent* event)
     else if (type == appevent::kAcquisitionEnded)
         OnAcquisitionEnded();
     else if (type == appevent::kThreadMessage)
-        m_parts.prompter->messageText(static_cast<AppMessageEvent*>(event)->Text());
+        m_parts.prompter->errorText(static_cast<AppMessageEvent*>(event)->Text());
     else if (type >= appevent::kMarkerKeyBase && type < appevent::kMarkerKeyBase + appevent::kMarkerKeys)
         AddMarker(type - appevent::kMarkerKeyBase + 1);
 }

@@ -32,6 +32,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -282,10 +283,17 @@ void CParamDlg::BuildControls()
     connect(m_saveButton, &QPushButton::clicked, this, &CParamDlg::OnSaveAsPreset);
     connect(m_autostackCheck, &QCheckBox::toggled, this, &CParamDlg::OnAutostack);
     connect(m_range, &QComboBox::currentIndexChanged, this, &CParamDlg::OnSelchangeRange);
-    connect(m_dividerSlider, &QSlider::valueChanged, this, [this] { OnHScroll(kDividerSlider); });
-    connect(m_samplesSlider, &QSlider::valueChanged, this, [this] { OnHScroll(kSamplesSlider); });
-    connect(m_stacksSlider, &QSlider::valueChanged, this, [this] { OnHScroll(kStacksSlider); });
-    connect(m_positionSlider, &QSlider::valueChanged, this, [this] { OnHScroll(kPositionSlider); });
+    const std::pair<QSlider*, Slider> sliders[] = {{m_dividerSlider, kDividerSlider},
+                                                   {m_samplesSlider, kSamplesSlider},
+                                                   {m_stacksSlider, kStacksSlider},
+                                                   {m_positionSlider, kPositionSlider}};
+    for (const auto& [slider, kind] : sliders) {
+        const Slider which = kind;
+        connect(slider, &QSlider::valueChanged, this, [this, which] { OnHScroll(which); });
+        // Any scroll action is the operator's own setting, also one that moves nothing.
+        connect(slider, &QSlider::actionTriggered, this, &CParamDlg::OnScrollAction);
+        connect(slider, &QSlider::sliderReleased, this, &CParamDlg::OnScrollAction);
+    }
     connect(m_preview, &CParamPreview::arrivalDragged, this, &CParamDlg::OnArrivalDragged);
     connect(m_preview, &CParamPreview::resized, this, [this] {
         if (m_bInitialised)
@@ -416,6 +424,11 @@ void CParamDlg::ReadControlsLeniently()
     // Read while the operator may be typing: a text that is no number yet keeps the last value.
     dx::ParseInteger(m_samplesEdit->text(), m_nSamples);
     dx::ParseInteger(m_stacksEdit->text(), m_nStacks);
+    ReadChecksAndSeparation();
+}
+
+void CParamDlg::ReadChecksAndSeparation()
+{
     double separation = 0.0;
     if (dx::ParseNumber(m_separationEdit->text(), separation) && std::fabs(separation) <= FLT_MAX)
         m_fSeparation = static_cast<float>(separation);
@@ -504,7 +517,8 @@ void CParamDlg::UpdateButtons()
 
 void CParamDlg::OnHScroll(Slider which)
 {
-    ReadControlsLeniently();
+    // The sliders work on the stored values, which the last preview tick clamped: numbers
+    // typed since then wait for the next tick.
     switch (which) {
     case kDividerSlider:
         m_nDivider = static_cast<std::uint16_t>(m_dividerSlider->value());
@@ -532,6 +546,13 @@ void CParamDlg::OnHScroll(Slider which)
         UpdateStackingTime();
         break;
     }
+    OnScrollAction();
+}
+
+void CParamDlg::OnScrollAction()
+{
+    // The flags and the separation are no slider's: they stay as the operator set them.
+    ReadChecksAndSeparation();
     MarkUserPreset();
     LoadControls();
 }
@@ -652,6 +673,7 @@ void CParamDlg::OnSearchSignalPos()
 {
     if (!m_app.m_status.IsConnected() || Measuring() || !ReadControls())
         return;
+    ClampSamplesAndStacks();
     MarkUserPreset();
 
     m_bMouseDown = true;

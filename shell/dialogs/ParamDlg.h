@@ -71,9 +71,11 @@ private:
     void ShowDerived();
     bool ReadControls();
     void ReadControlsLeniently();
+    void ReadChecksAndSeparation();
     void ReadChecks();
 
     void OnHScroll(Slider which);
+    void OnScrollAction();
     void OnSelchangeRange(int index);
     void OnAutostack();
     void ApplyAutostack();

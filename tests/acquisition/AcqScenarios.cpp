@@ -196,7 +196,8 @@ void KeyboardStepWithoutUnit(AcqBench b)
     b.unit.Vanish(60);
     rig.measurement->OnTrigg();
     EXPECT_EQ(rig.prompter.ids, std::vector<int>{kMsgError01});
-    EXPECT_EQ(rig.prompter.texts, std::vector<std::string>{"TRIGG can't return data!"});
+    EXPECT_EQ(rig.prompter.ownerlessErrors, std::vector<std::string>{"Error: TRIGG can't return data!"});
+    EXPECT_EQ(rig.prompter.texts.size(), 1u);
     EXPECT_FALSE(rig.status.IsMeasuring());
     EXPECT_FALSE(rig.measurement->OnUpdateTrigg());
     for (int k : {0, 1}) {

@@ -48,6 +48,16 @@ public:
         texts.push_back(text);
         m_log.push_back("text " + text);
     }
+    void errorText(const std::string& text) override
+    {
+        texts.push_back(text);
+        m_log.push_back("error text " + text);
+    }
+    void ownerlessError(const std::string& caption, const std::string& text) override
+    {
+        texts.push_back(text);
+        m_log.push_back("ownerless error " + caption + ": " + text);
+    }
     std::vector<int> ids;
     std::vector<std::string> texts;
     bool answerYes = false;

@@ -66,13 +66,13 @@ TEST(AppGps, FixWhileMeasuringWritesOneLogRecordPerChannelWithNewTracesAndLoggin
     EXPECT_EQ(h.profile.getInt(CAppSettings::kGpsSection, "Log GPS On/Off", -1), 1);
 }
 
-TEST(AppGps, MessageOfAWorkerThreadIsShownOnTheUserInterfaceThread)
+TEST(AppGps, FailureOnTheReceiverThreadIsShownAsAnErrorOnTheUserInterfaceThread)
 {
     AppHarness h;
     h.Start();
     h.log.clear();
-    std::thread worker([] { PostAppMessage("Unable to configure the serial port"); });
+    std::thread worker([] { PostAppMessage("Exception"); });
     worker.join();
     QCoreApplication::sendPostedEvents(h.app.get());
-    EXPECT_EQ(h.log, EventLog{"text Unable to configure the serial port"});
+    EXPECT_EQ(h.log, EventLog{"error text Exception"});
 }

@@ -12,6 +12,8 @@
 #include <QSlider>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 const QColor kRed(255, 0, 0);
@@ -120,16 +122,44 @@ TEST_F(ChannelParameters, SlidersKeepWithinWhatTheUnitCanSweep)
     EXPECT_EQ(Text(*dlg, "c1012"), "[User] GPR 500") << "marked once";
 }
 
-TEST_F(ChannelParameters, HugeTypedNumbersAreComputedWithoutOverflow)
+TEST_F(ChannelParameters, SliderActionsWorkOnTheStoredValuesAndMarkThePreset)
 {
-    auto dlg = Open();
-    SetText(*dlg, "c1015", "2147483647");
-    Find<QSlider>(*dlg, "c1032")->setValue(5);
-    EXPECT_EQ(Text(*dlg, "c1161"), "687194.76704");
-    Find<QSlider>(*dlg, "c1010")->setValue(100);
-    EXPECT_EQ(dlg->Divider(), 1) << "no divider sweeps that many samples";
-    Choose(*dlg, "c1149", 2);
-    EXPECT_EQ(Text(*dlg, "c1024"), "65535");
+    const auto move = [](const char* name, int to) {
+        return [=](CParamDlg& dlg) { Find<QSlider>(dlg, name)->setSliderPosition(to); };
+    };
+    struct Case {
+        const char* what;
+        const char *samples, *stacks;  // typed; nullptr leaves the edit as shown
+        bool tick;                     // a preview tick between typing and the action
+        std::function<void(CParamDlg&)> act;
+        int divider;
+        std::string samplesShown, stacksShown, stackingTime;
+    };
+    const Case cases[] = {
+        {"5000 clamped by the tick, divider to 22", "5000", nullptr, true, move("c1010", 22), 22, "2048", "1", "0.004"},
+        {"huge samples typed, stacks to 5", "2147483647", nullptr, false, move("c1032", 5), 8, "400", "32", "0.128"},
+        {"100 stacks typed, samples to 1000", nullptr, "100", false, move("c1014", 1000), 8, "1000", "1", "0.01"},
+        {"Home on the stacks slider at its start", nullptr, nullptr, false,
+         [](CParamDlg& dlg) { QTest::keyClick(Find<QSlider>(dlg, "c1032"), Qt::Key_Home); }, 8, "400", "1", "0.004"},
+    };
+    for (const Case& c : cases) {
+        channel(0, 0).m_nSamples = 400;
+        channel(0, 0).m_nStacks = 1;  // the stacks slider at its start
+        auto dlg = Open();
+        if (c.samples)
+            SetText(*dlg, "c1015", c.samples);
+        if (c.stacks)
+            SetText(*dlg, "c1035", c.stacks);
+        if (c.tick)
+            dlg->OnTimer();
+        c.act(*dlg);
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(dlg->Divider(), c.divider);
+        EXPECT_EQ(Text(*dlg, "c1015").toStdString(), c.samplesShown);
+        EXPECT_EQ(Text(*dlg, "c1035").toStdString(), c.stacksShown);
+        EXPECT_EQ(Text(*dlg, "c1161").toStdString(), c.stackingTime);
+        EXPECT_EQ(Text(*dlg, "c1012").toStdString(), "[User] GPR 500");
+    }
 }
 
 TEST_F(ChannelParameters, RangeChangeKeepsTheFrequencyWhereItCan)

@@ -20,10 +20,22 @@ public:
         return answer;
     }
     void messageText(const std::string& text) override { texts.push_back(text); }
+    void errorText(const std::string& text) override
+    {
+        texts.push_back(text);
+        errorTexts.push_back(text);
+    }
+    void ownerlessError(const std::string& caption, const std::string& text) override
+    {
+        texts.push_back(text);
+        ownerlessErrors.push_back(caption + ": " + text);
+    }
 
     std::vector<int> ids;        // message(id) and errorMessage(id) calls, in order
     std::vector<int> errors;     // errorMessage(id) calls alone
     std::vector<int> questions;  // askYesNo(id) calls, in order
-    std::vector<std::string> texts;
+    std::vector<std::string> texts;            // every text message, in order
+    std::vector<std::string> errorTexts;       // errorText(text) calls alone
+    std::vector<std::string> ownerlessErrors;  // ownerlessError as "caption: text"
     bool answer = true;          // what askYesNo answers
 };
