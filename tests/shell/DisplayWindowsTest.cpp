@@ -104,6 +104,8 @@ TEST_F(DisplayWindowsTest, BarAndSensorWindowShowTheViewTheyJoinWithoutWaitingFo
     PaintCounter counter(sensorPaints);
     sensor->installEventFilter(&counter);
 
+    app->MainWindow()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->MainWindow()));
     CRavikView* first = OpenStored(20, 256).FirstView();
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->Statistics().cursor2 == 50; })) << "a data set just opened";
     EXPECT_GT(bar->Statistics().t1, 0.0f);
@@ -112,16 +114,19 @@ TEST_F(DisplayWindowsTest, BarAndSensorWindowShowTheViewTheyJoinWithoutWaitingFo
     CRavikDoc& second = OpenStored(20, 256);
     second.OnTraceWindow();
     CRavikView* other = second.FirstView();
-    other->resize(800, 600);
-    other->refresh();
-    QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(800 - 130, 77 + 10));
-    ASSERT_EQ(other->Cursor1(), 10);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->Statistics().cursor1 == 10; }));
-
-    QTest::qWait(50);
-    sensorPaints = 0;
+    // Child windows side by side: activating one changes no size.
     auto* area = app->MainWindow()->findChild<QMdiArea*>();
     ASSERT_NE(area, nullptr);
+    area->tileSubWindows();
+    QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(other->width() - 130, 77 + 10));
+    ASSERT_EQ(other->Cursor1(), 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        other->refresh();
+        return bar->Statistics().cursor1 == 10;
+    }));
+
+    QCoreApplication::processEvents();
+    sensorPaints = 0;
     for (QMdiSubWindow* child : area->subWindowList())
         if (child->isAncestorOf(first))
             area->setActiveSubWindow(child);
