@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -15,6 +16,8 @@ constexpr int kMaxStepRounds = 64;
 constexpr int kMajorEvery = 5;
 // Text is placed by one edge or its centre: a box this wide is wider than any label.
 constexpr int kTextBox = 4000;
+// Clear pixels kept between the turned title and a label beside it.
+constexpr int kTitleGap = 2;
 
 enum class Anchor { Left, Centre, Right };
 
@@ -242,11 +245,16 @@ void CAxisScale::Draw(QPainter& dc)
 
     ComputeTicks();
 
+    const QString turnedTitle = QString::fromStdString(yTitle);
+    const QFontMetrics metrics = dc.fontMetrics();
     dc.save();
     dc.translate(left - 44, (top + bottom) / 2);
     dc.rotate(-90);
-    TextAt(dc, 0, 0, Anchor::Centre, QString::fromStdString(yTitle));
+    TextAt(dc, 0, 0, Anchor::Centre, turnedTitle);
     dc.restore();
+    // The turned title reads upwards with its top towards the left edge.
+    const int titleLength = metrics.horizontalAdvance(turnedTitle);
+    const QRect titleBox(left - 44, (top + bottom) / 2 - titleLength / 2, metrics.height(), titleLength);
     TextAt(dc, (left + right) / 2, top - 44, Anchor::Centre, QString::fromStdString(xTitle));
 
     if (zeroSample - dataRect.top > 0) {
@@ -262,7 +270,12 @@ void CAxisScale::Draw(QPainter& dc)
         DrawHorzTick(dc, right, y, true, index, 1.0);
         if (index == 0 && i / kMajorEvery < yValues.size()) {
             const QString label = FormatAxisLabel(yFormat, yValues[i / kMajorEvery]);
-            TextAt(dc, left - 10, y - 5, Anchor::Right, label);
+            // A left-hand label the turned title would run into is left out: the same value
+            // stands at the right-hand edge.
+            const int width = metrics.horizontalAdvance(label);
+            const QRect labelBox(left - 10 - width, y - 5, width, metrics.height());
+            if (!labelBox.adjusted(-kTitleGap, -kTitleGap, 0, kTitleGap).intersects(titleBox))
+                TextAt(dc, left - 10, y - 5, Anchor::Right, label);
             TextAt(dc, right + 10, y - 5, Anchor::Left, label);
         }
     }

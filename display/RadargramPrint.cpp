@@ -33,7 +33,9 @@ void DrawPageAxes(QPainter& painter, const QRect& pageRect, const PrintLayout& l
     axes.Setup({o, o, o + n, o + samples}, {first, 0, first + n, samples},
                {channel.traceSpacing, channel.verticalExtent}, channel.timeZero);
     axes.SetTimeAxis(channel.timeScale);
-    axes.SetMargin(source.Margin());
+    // Paper has no side plot: the axes span every trace of the page, whatever the trace
+    // window shows on screen.
+    axes.SetMargin(0);
     axes.SetLabel(true, HorizontalTitle(channel.trigType, channel.units));
     axes.SetLabel(false, VerticalTitle(channel.timeScale, UnitName(channel.units)));
     painter.save();

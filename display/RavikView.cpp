@@ -229,13 +229,16 @@ void CRavikView::PrepareTracePlot(int cx, int cy, int margin, int headerSamples,
 {
     m_plotRect = TracePlotRect(cx, cy, margin);
     m_plotLine.clear();
-    m_selTrace.Zero();
+    // The selected trace is the side plot's: without the plot it keeps what it last showed,
+    // so the trace information bar goes on measuring it.
     if (m_plotRect.Width() <= 0 || m_plotRect.Height() <= 0)
         return;
     if (m_plotRect.Height() > headerSamples)
         m_plotRect.bottom = m_plotRect.top + headerSamples;
-    if (m_imageRows == 0 || w <= 0)
+    if (m_imageRows == 0 || w <= 0) {
+        m_selTrace.Zero();
         return;
+    }
     const int column = std::clamp(m_selColumn, 0, w - 1);
     const std::int16_t* shown = (m_drawn.filtered ? m_filtered.data() : m_raw.data()) + Column(column);
     for (int k = 0; k < headerSamples; ++k)
@@ -438,7 +441,8 @@ void CRavikView::keyPressEvent(QKeyEvent* event)
 
 void CRavikView::SetCursorFromPlot(int y, bool second)
 {
-    const int s = std::clamp(m_firstSample - m_plotRect.top + y, 0, std::max(m_src.Channel().headerSamples - 1, 0));
+    const int top = TracePlotRect(width(), height(), m_margin).top;
+    const int s = std::clamp(m_firstSample - top + y, 0, std::max(m_src.Channel().headerSamples - 1, 0));
     if (second)
         m_cursor2 = static_cast<std::uint16_t>(std::max<int>(s, m_cursor1 + 1));
     else
@@ -477,7 +481,7 @@ void CRavikView::mouseReleaseEvent(QMouseEvent* event)
     if (ImageRect(width(), height(), m_margin).Contains(x, y)) {
         m_selRow = y - kOriginY;
         m_selColumn = std::min(x - kOriginX, count - m_firstTrace - 1);
-    } else if (m_plotRect.Contains(x, y) && m_src.Channel().headerSamples > 0) {
+    } else if (TracePlotRect(width(), height(), m_margin).Contains(x, y) && m_src.Channel().headerSamples > 0) {
         SetCursorFromPlot(y, event->modifiers() & Qt::ControlModifier);
     }
     refresh();
@@ -485,11 +489,13 @@ void CRavikView::mouseReleaseEvent(QMouseEvent* event)
 
 void CRavikView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!(event->buttons() & Qt::LeftButton) || m_src.IsMeasuring() || m_src.Channel().headerSamples <= 0)
+    // The cursors follow a drag while measuring too: they only choose what the bar measures.
+    if (!(event->buttons() & Qt::LeftButton) || m_src.Channel().headerSamples <= 0)
         return;
     const int x = static_cast<int>(event->position().x());
     const int y = static_cast<int>(event->position().y());
-    if (!m_plotRect.Contains(x, y))
+    // The whole strip counts, also below a trace shorter than the plot.
+    if (!TracePlotRect(width(), height(), m_margin).Contains(x, y))
         return;
     SetCursorFromPlot(y, event->modifiers() & Qt::ControlModifier);
     refresh();

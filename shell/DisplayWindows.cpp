@@ -117,6 +117,8 @@ QWidget* MakeSensorWindow(CRavikApp& app, QWidget* owner)
     FollowViews(app, window, [window](CRavikView* view) {
         QObject::connect(view, &CRavikView::traceInfoChanged, window, qOverload<>(&QWidget::update),
                          Qt::UniqueConnection);
+        // The traces of the view it now follows, not of the one before.
+        window->update();
     });
     return window;
 }
@@ -127,6 +129,9 @@ QWidget* MakeTraceInfoBar(CRavikApp& app, QWidget* parent)
     FollowViews(app, bar, [bar](CRavikView* view) {
         QObject::connect(view, &CRavikView::traceInfoChanged, bar, &CTraceInfoBar::OnSetTraceInfo,
                          Qt::UniqueConnection);
+        // The view may have drawn before it was followed (a data set just opened) and need
+        // not draw again soon: the bar takes what it shows now.
+        bar->OnSetTraceInfo(&view->SelTrace(), view->Cursor1(), view->Cursor2());
     });
     QObject::connect(bar, &CTraceInfoBar::maxAmplitudeChanged, bar, [&app](int amplitude) {
         if (CRavikView* view = ActiveRadargramView(app))

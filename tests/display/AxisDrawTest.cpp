@@ -116,3 +116,38 @@ TEST(AxisDraw, TitlesAndLabelsAreWrittenBesideTheFrame)
     EXPECT_TRUE(inked(QRect(755, 95, 30, 14))) << "label of row 100 right";
     EXPECT_FALSE(inked(QRect(130, 70, 500, 400))) << "the image inside the frame stays untouched";
 }
+
+TEST(AxisDraw, TheTurnedTitleStaysClearOfTheLabelsBesideIt)
+{
+    // Depth labels of five characters (" 0.24") every 40 rows, beside the title's middle.
+    CAxisScale titled = Axes(0, {0.01f, 0.001f});
+    titled.SetTimeAxis(false);
+    titled.SetLabel(false, "Depth [meters]");
+    CAxisScale untitled = titled;
+    untitled.SetLabel(false, "");
+    const QImage withTitle = Drawn(titled);
+    const QImage labelsOnly = Drawn(untitled);
+
+    // In each row left of the frame, what the title adds lies left of the labels' ink that
+    // stays, with a clear pixel between them.
+    int added = 0;
+    for (int y = 0; y < withTitle.height(); ++y) {
+        int title = -1;
+        int label = -1;
+        for (int x = 0; x < 44; ++x) {
+            const QRgb p = withTitle.pixel(x, y);
+            if (p != labelsOnly.pixel(x, y))
+                title = x;
+            else if (p != kWhite && label < 0)
+                label = x;
+        }
+        added += title >= 0;
+        if (title >= 0 && label >= 0) {
+            EXPECT_LT(title + 1, label) << "row " << y;
+        }
+    }
+    EXPECT_GT(added, 0) << "the title is drawn";
+    const QRect farLabel(0, 80, 44, 25);  // the label of row 90
+    EXPECT_EQ(withTitle.copy(farLabel), labelsOnly.copy(farLabel)) << "a label away from the title stays";
+    EXPECT_NE(NonWhite(labelsOnly.copy(farLabel)), 0);
+}

@@ -122,6 +122,34 @@ TEST_F(RadargramPrintTest, EveryTraceOfALongSetIsOnItsPage)
     EXPECT_TRUE(text.contains("Depth[meters]")) << text.toStdString();
 }
 
+TEST_F(RadargramPrintTest, TheTraceWindowLeavesThePrintedPagesAsTheyAre)
+{
+    // Two pages, the second of fewer traces than the trace window is wide.
+    src.count = 300;
+    src.palette.m_Colours[63] = 0xFF0000;
+    src.sample = [this](int t, int) { return static_cast<std::int16_t>(t == src.count - 1 ? 32767 : 0); };
+    auto pages = [this](bool traceWindow, const std::string& name) {
+        src.traceWindow = traceWindow;
+        pdf = dir.file(name + ".pdf");
+        Print(QPageLayout::Portrait);
+        RunTool("pdftoppm", {"-r", "50", QString::fromStdString(pdf), QString::fromStdString(dir.file(name))});
+        std::vector<QImage> images;
+        for (int p = 1; p <= PdfPages(pdf); ++p)
+            images.emplace_back(QString::fromStdString(dir.file(name + "-" + std::to_string(p) + ".ppm")));
+        return images;
+    };
+    const std::vector<QImage> without = pages(false, "without");
+    const std::vector<QImage> with = pages(true, "with");
+    ASSERT_EQ(without.size(), 2u);
+    ASSERT_EQ(with.size(), without.size());
+    for (std::size_t p = 0; p < with.size(); ++p) {
+        ASSERT_FALSE(with[p].isNull());
+        EXPECT_TRUE(with[p] == without[p]) << "page " << p + 1;
+    }
+    EXPECT_EQ(PdfPixel(pdf, 2, At(299, 200), resolution, dir.file("last")), QColor(255, 0, 0))
+        << "the last trace on the last page";
+}
+
 TEST_F(RadargramPrintTest, NothingToPrintGivesOneEmptyPage)
 {
     src.count = 10;

@@ -5,6 +5,7 @@
 #include "display/RavikView.h"
 #include "tests/display/RadargramFakeSource.h"
 
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -134,6 +135,25 @@ TEST_F(RavikViewTest, TraceWindowShowsSidePlotCursorsAndSelectedColumn)
     EXPECT_EQ(view->Cursor1(), 20);
 }
 
+TEST_F(RavikViewTest, TheWholeSidePlotStripSetsTheCursorsAndDragsWorkWhileMeasuring)
+{
+    src.count = 300;
+    src.traceWindow = true;
+    Show();  // the plot strip runs from row 77 to 553; the 400 samples end at row 477
+    const int x = 800 - 130;
+    QTest::mouseClick(view.get(), Qt::LeftButton, Qt::ControlModifier, QPoint(x, 540));
+    EXPECT_EQ(view->Cursor2(), 399) << "a click below the drawn trace is held to the last sample";
+
+    src.measuring = true;
+    view->refresh();
+    auto drag = [this](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.get(), &move);
+    };
+    drag(QPoint(x, 77 + 100));
+    EXPECT_EQ(view->Cursor1(), 100) << "dragged while measuring";
+}
+
 TEST_F(RavikViewTest, CursorsOutlastAPaintBeforeTheDataSetHasSamples)
 {
     // A new data set is shown before its measurement starts: no header samples yet.
@@ -234,6 +254,14 @@ TEST_F(RavikViewTest, TraceInformationGoesOutWithEveryRefresh)
     EXPECT_EQ(info.last().at(2).value<quint16>(), 50);
     ASSERT_GE(status.count(), 1);
     EXPECT_EQ(status.last().at(0).toString(), "Trace: 7");
+
+    // Without the side plot the selected trace stays the one it last showed.
+    src.traceWindow = false;
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(60, 60));
+    EXPECT_EQ(view->SelColumn(), 10);
+    EXPECT_EQ(info.last().at(0).value<const CSTrace*>(), &view->SelTrace());
+    EXPECT_EQ(view->SelTrace()[0], 70) << "the trace last plotted, not zeros";
+    EXPECT_EQ(view->SelTrace()[399], 70 + 399);
 }
 
 TEST_F(RavikViewTest, NothingToDrawStillPaintsBackground)

@@ -11,6 +11,8 @@
 #include "shell/RavikDoc.h"
 
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -56,6 +58,19 @@ private:
     QWidget m_viewHolder;
 };
 
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(int& paints) : m_paints(paints) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_paints += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int& m_paints;
+};
+
 } // namespace
 
 TEST_F(DisplayWindowsTest, SensorWindowDrawsOverTheActiveViewsTracesAndOnlyWhiteWithoutOne)
@@ -76,6 +91,48 @@ TEST_F(DisplayWindowsTest, SensorWindowDrawsOverTheActiveViewsTracesAndOnlyWhite
     // the traces go.
     EXPECT_EQ(image.pixel(10, 100), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(10, 101), qRgb(255, 255, 255));
+}
+
+TEST_F(DisplayWindowsTest, BarAndSensorWindowShowTheViewTheyJoinWithoutWaitingForItToDraw)
+{
+    std::unique_ptr<QWidget> contents(MakeTraceInfoBar(*app, nullptr));
+    auto* bar = qobject_cast<CTraceInfoBar*>(contents.get());
+    ASSERT_NE(bar, nullptr);
+    std::unique_ptr<QWidget> sensor(MakeSensorWindow(*app, nullptr));
+    sensor->show();
+    int sensorPaints = 0;
+    PaintCounter counter(sensorPaints);
+    sensor->installEventFilter(&counter);
+
+    app->MainWindow()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->MainWindow()));
+    CRavikView* first = OpenStored(20, 256).FirstView();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->Statistics().cursor2 == 50; })) << "a data set just opened";
+    EXPECT_GT(bar->Statistics().t1, 0.0f);
+
+    // A second view whose cursor 1 the side plot moved.
+    CRavikDoc& second = OpenStored(20, 256);
+    second.OnTraceWindow();
+    CRavikView* other = second.FirstView();
+    // Child windows side by side: activating one changes no size.
+    auto* area = app->MainWindow()->findChild<QMdiArea*>();
+    ASSERT_NE(area, nullptr);
+    area->tileSubWindows();
+    QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(other->width() - 130, 77 + 10));
+    ASSERT_EQ(other->Cursor1(), 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        other->refresh();
+        return bar->Statistics().cursor1 == 10;
+    }));
+
+    QCoreApplication::processEvents();
+    sensorPaints = 0;
+    for (QMdiSubWindow* child : area->subWindowList())
+        if (child->isAncestorOf(first))
+            area->setActiveSubWindow(child);
+    ASSERT_EQ(ActiveRadargramView(*app), first);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->Statistics().cursor1 == 30; })) << "the bar after the switch";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sensorPaints > 0; })) << "the sensor window after the switch";
 }
 
 class DisplayWindowsBeforeTheMainWindow : public DisplayWindowsTest {
