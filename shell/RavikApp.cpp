@@ -136,16 +136,19 @@ bool CRavikApp::InitInstance()
     if (EndRequested())  // told to end while the GPS port's message was open
         return false;
 
-    m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
-    if (!m_pMainWnd)
-        return false;
-
+    // The palette comes before the main window: its message must not open over the splash
+    // window, whose time would run out behind it.
     m_strSettingsFolder = m_parts.settingsFolder ? m_parts.settingsFolder() : PlatformPaths::SettingsFolder();
     m_palette = CRadarPalette(m_strSettingsFolder);
     m_bPaletteLoaded = true;
     m_palette.Load(*m_parts.prompter);
     if (EndRequested())  // told to end while the palette's message was open
         return false;
+
+    m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
+    if (!m_pMainWnd)
+        return false;
+
     if (m_data)
         m_data->SetHeaderDefaults();
 
