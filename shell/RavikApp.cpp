@@ -12,6 +12,8 @@
 #include "shell/dialogs/AboutDlg.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -215,6 +217,11 @@ int CRavikApp::ExitInstance()
 void CRavikApp::LoadSettings()
 {
     m_bSettingsLoaded = true;
+    // A stored data folder is where the file dialogs start; without one the program stays
+    // in the directory it was started from. A folder that has gone changes nothing.
+    const std::string stored = m_parts.profile->getString(CAppSettings::kSection, "CurrentDir", "");
+    if (!stored.empty())
+        QDir::setCurrent(QFile::decodeName(stored.c_str()));
     m_settings.LoadSettings(*m_parts.profile, m_gps ? static_cast<GpsSettingsTarget&>(*m_gps) : g_noGps);
 }
 
