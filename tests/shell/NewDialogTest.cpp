@@ -306,10 +306,10 @@ TEST(DataFolder, OpenStartsInTheStoredFolderThenInTheOneMeasurementSettingsTook)
             }
         });
         h.app->OnCommand(cmd::kOpen);
-        return shown;
+        return shown.toStdString();
     };
 
-    EXPECT_EQ(openStartsIn(), QDir(stored).canonicalPath());
+    EXPECT_EQ(openStartsIn(), QDir(stored).canonicalPath().toStdString());
     QTimer::singleShot(0, [&chosen] {
         if (auto* dlg = qobject_cast<CNewDialog*>(QApplication::activeModalWidget())) {
             dlg->findChild<QLineEdit*>("c1002")->setText(chosen);
@@ -317,5 +317,5 @@ TEST(DataFolder, OpenStartsInTheStoredFolderThenInTheOneMeasurementSettingsTook)
         }
     });
     ASSERT_TRUE(h.app->OnCommand(cmd::kMeasurementSettings));
-    EXPECT_EQ(openStartsIn(), QDir(chosen).canonicalPath());
+    EXPECT_EQ(openStartsIn(), QDir(chosen).canonicalPath().toStdString());
 }
