@@ -217,7 +217,7 @@ int CRavikApp::ExitInstance()
 void CRavikApp::LoadSettings()
 {
     m_bSettingsLoaded = true;
-    // A stored data folder is where the file dialogs start; without one the program stays
+    // A stored data folder is where File > Open starts; without one the program stays
     // in the directory it was started from. A folder that has gone changes nothing.
     const std::string stored = m_parts.profile->getString(CAppSettings::kSection, "CurrentDir", "");
     if (!stored.empty())

@@ -217,7 +217,7 @@ void CNewDialog::BuildControls()
 
 void CNewDialog::OnInitDialog()
 {
-    // The data folder is the program's current directory, where the file dialogs start.
+    // The data folder is the program's current directory, where File > Open starts.
     QDir::setCurrent(FromPath(m_app.m_settings.m_strDataFolder));
     CMeasParamSet& p = m_app.m_params;
     {
@@ -488,7 +488,7 @@ void CNewDialog::accept()
     ApplySettings();
     m_children.rebuildNavigator();
     // The folder the dialog closes with becomes the data folder as it closes: the next
-    // file dialog starts there, whether it was typed or browsed to.
+    // File > Open starts there, whether it was typed or browsed to.
     QDir::setCurrent(FromPath(m_strDir));
     QDialog::accept();
 }
