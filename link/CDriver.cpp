@@ -132,7 +132,10 @@ int CDriver::StartAcquisition()
 
 int CDriver::StopAcquisition()
 {
-    return m_link.Command(kStopAcquisition, CurrentSlot());
+    const int status = m_link.Command(kStopAcquisition, CurrentSlot());
+    // A unit that did not hear its stop (its cable out) goes on measuring on its battery.
+    m_bStopOwed = status != kCommandAnswered;
+    return status;
 }
 
 int CDriver::RequestTrace(int pollBudget, int slot, int channel)
@@ -268,5 +271,10 @@ int CDriver::Detect()
     m_link.ResetDataRing();
     if (m_link.Command(wire::kDiscovery, 0) != kCommandAnswered)
         return 0;
-    return m_link.Command(wire::kHandshake, 0) == kCommandAnswered ? 1 : 0;
+    if (m_link.Command(wire::kHandshake, 0) != kCommandAnswered)
+        return 0;
+    // Before anything else, the unit is told the stop it missed.
+    if (m_bStopOwed)
+        StopAcquisition();
+    return 1;
 }

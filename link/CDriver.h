@@ -68,6 +68,7 @@ public:
     int Command10(std::int16_t a, int b);
     // Empties ring and queues first. 1 when the unit did not accept, else 0.
     int StartAcquisition();
+    // A stop the unit did not answer is sent again by the next Detect that finds it.
     int StopAcquisition();
     // Empties ring and queues, then asks for one trace of `slot`/`channel`, waiting up
     // to `pollBudget` polls of 5 ms. On 0 the trace (and the slot's sensor record) are in
@@ -104,7 +105,8 @@ public:
     bool IsSlotPopulated(int slot);     // opto, coaxial or HF
     std::string GetModuleName(int slot);
 
-    // Opens the link if needed and looks for the unit: 1 found, 0 not.
+    // Opens the link if needed and looks for the unit: 1 found, 0 not. A unit found while
+    // a stop is owed to it (see StopAcquisition) gets that stop first.
     int Detect();
 
 private:
@@ -115,6 +117,7 @@ private:
     VT_Ethernet m_link;
     const std::int16_t* m_pCurSlot;
     bool m_lastModular = true;
+    bool m_bStopOwed = false;  // the last stop went unanswered: the unit may still measure
 };
 
 // Name of a module type (string table): "No module", "Opto module", "Coaxial module",

@@ -1,4 +1,5 @@
-// The file dialog of the Open command: an existing data file, "*.rd3" by default.
+// The file dialog of the Open command: an existing data file, "*.rd3" by default, chosen
+// starting from the program's current directory.
 #pragma once
 
 #include <string>

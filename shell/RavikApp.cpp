@@ -12,6 +12,8 @@
 #include "shell/dialogs/AboutDlg.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -136,16 +138,19 @@ bool CRavikApp::InitInstance()
     if (EndRequested())  // told to end while the GPS port's message was open
         return false;
 
-    m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
-    if (!m_pMainWnd)
-        return false;
-
+    // The palette comes before the main window: its message must not open over the splash
+    // window, whose time would run out behind it.
     m_strSettingsFolder = m_parts.settingsFolder ? m_parts.settingsFolder() : PlatformPaths::SettingsFolder();
     m_palette = CRadarPalette(m_strSettingsFolder);
     m_bPaletteLoaded = true;
     m_palette.Load(*m_parts.prompter);
     if (EndRequested())  // told to end while the palette's message was open
         return false;
+
+    m_pMainWnd = Build<CMainFrame>(m_parts.makeMainFrame, *this);
+    if (!m_pMainWnd)
+        return false;
+
     if (m_data)
         m_data->SetHeaderDefaults();
 
@@ -212,6 +217,11 @@ int CRavikApp::ExitInstance()
 void CRavikApp::LoadSettings()
 {
     m_bSettingsLoaded = true;
+    // A stored data folder is where File > Open starts; without one the program stays
+    // in the directory it was started from. A folder that has gone changes nothing.
+    const std::string stored = m_parts.profile->getString(CAppSettings::kSection, "CurrentDir", "");
+    if (!stored.empty())
+        QDir::setCurrent(QFile::decodeName(stored.c_str()));
     m_settings.LoadSettings(*m_parts.profile, m_gps ? static_cast<GpsSettingsTarget&>(*m_gps) : g_noGps);
 }
 

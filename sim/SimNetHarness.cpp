@@ -109,6 +109,13 @@ bool CSimNetHarness::Create(std::string& error, int mtu)
            InterfaceAddressIn(m_unit, kUnitInterface, m_unitMac, error);
 }
 
+bool CSimNetHarness::SetCable(bool plugged, std::string& error)
+{
+    if (!Ip(m_host, {"link", "set", kHostInterface, plugged ? "up" : "down"}, error))
+        return false;
+    return !plugged || WaitRunning(m_host, kHostInterface, error);
+}
+
 bool CSimNetHarness::StartUnit(const CSimUnitConfig& config, std::string& error, const CSimClock* clock)
 {
     StopUnit();

@@ -60,6 +60,10 @@ public:
     // Sends SIGTERM and waits (then SIGKILL after 5 s). Returns the exit status, -1 if killed.
     int StopUnitProcess();
 
+    // The cable between program and unit: the host end set down (pulled), or up again
+    // (plugged; returns once the kernel reports it running). The unit runs on meanwhile.
+    bool SetCable(bool plugged, std::string& error);
+
     // Runs a program inside the host namespace with its own /sys, as the program under test.
     pid_t SpawnInHost(const std::vector<std::string>& argv, std::string& error) const
     {

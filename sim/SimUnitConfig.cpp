@@ -8,9 +8,11 @@
 
 std::array<double, 4> CSimUnitConfig::DefaultIntervals(uint8_t type)
 {
+    // Microseconds per frequency step: 0.1 ns for the short ramp of a coaxial or opto
+    // module, doubling with each longer ramp; an HF module samples four times finer.
     if (type == 12)
-        return {2.5e-11, 5e-11, 1e-10, 2e-10};
-    return {1e-10, 2e-10, 4e-10, 8e-10};
+        return {2.5e-5, 5e-5, 1e-4, 2e-4};
+    return {1e-4, 2e-4, 4e-4, 8e-4};
 }
 
 CSimUnitConfig CSimUnitConfig::Tolam()

@@ -15,7 +15,7 @@ struct SimSlotModule {
     bool present = false;      // a module answers in this slot
     uint8_t type = 0;          // 0 none, 4 opto, 8 coaxial, 12 HF, anything else unknown
     bool emSensor = false;     // a 50/60 Hz sensor is fitted
-    std::array<double, 4> intervals{};   // sample interval per ramp index, seconds
+    std::array<double, 4> intervals{};   // sample interval per ramp index, microseconds per frequency step
 };
 
 struct CSimUnitConfig {

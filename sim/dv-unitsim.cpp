@@ -12,7 +12,8 @@
 //   --modules LIST         module type per slot from slot A on, "-" for an empty slot:
 //                          0 none, 4 opto, 8 coaxial, 12 HF, others unknown (default 8,4)
 //   --sensors LIST         slots with a 50/60 Hz sensor, or "none" (default 0)
-//   --interval S,I,V       sample interval V (seconds, "nan" allowed) of slot S, ramp index I
+//   --interval S,I,V       sample interval V (microseconds per frequency step, "nan" allowed)
+//                          of slot S, ramp index I (default 1e-4 doubling per index; HF 2.5e-5)
 //   --battery V            raw battery word (default 420)
 //   --fill RATIO|S=RATIO   buffer fill ratio, all slots or slot S (default 0)
 //   --wheel SPEED          measuring wheel speed in ticks per second, signed (default 0)
@@ -94,7 +95,8 @@ const char kUsage[] =
     "  --modules LIST         module types from slot A on, '-' empty: 0 none, 4 opto, 8 coaxial,\n"
     "                         12 HF, others unknown (default 8,4)\n"
     "  --sensors LIST         slots with a 50/60 Hz sensor, or none (default 0)\n"
-    "  --interval S,I,V       sample interval V seconds ('nan' allowed) of slot S, ramp index I\n"
+    "  --interval S,I,V       sample interval V in microseconds per frequency step ('nan' allowed)\n"
+    "                         of slot S, ramp index I (default 1e-4, doubling per index; HF 2.5e-5)\n"
     "  --battery V            raw battery word (default 420)\n"
     "  --fill RATIO|S=RATIO   buffer fill ratio, all slots or slot S (default 0)\n"
     "  --wheel SPEED          wheel speed in ticks per second, signed (default 0)\n"

@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -216,6 +217,8 @@ void CNewDialog::BuildControls()
 
 void CNewDialog::OnInitDialog()
 {
+    // The data folder is the program's current directory, where File > Open starts.
+    QDir::setCurrent(FromPath(m_app.m_settings.m_strDataFolder));
     CMeasParamSet& p = m_app.m_params;
     {
         std::lock_guard driver(m_app.m_locks.Driver);
@@ -484,6 +487,9 @@ void CNewDialog::accept()
     }
     ApplySettings();
     m_children.rebuildNavigator();
+    // The folder the dialog closes with becomes the data folder as it closes: the next
+    // File > Open starts there, whether it was typed or browsed to.
+    QDir::setCurrent(FromPath(m_strDir));
     QDialog::accept();
 }
 

@@ -138,6 +138,27 @@ TEST_F(Driver, UnitThatVanishesAndComesBackIsFoundAgain)
     EXPECT_EQ(driver->GetModuleType(0), kModuleCoaxial);
 }
 
+// A unit that did not hear its stop (cable out) goes on measuring: the detection that finds
+// it again stops it before anything else, once.
+TEST_F(Driver, StopTheUnitMissedIsSentWhenItIsFoundAgain)
+{
+    Connect();
+    peer->Change([](UnitModel& m) { m.silent = true; });
+    EXPECT_NE(driver->StopAcquisition(), kCommandAnswered);
+    EXPECT_EQ(driver->Detect(), 0);
+    peer->Change([](UnitModel& m) { m.silent = false; });
+    const std::vector<std::uint16_t> found = {wire::kDiscovery, wire::kHandshake};
+    const std::vector<std::uint16_t> foundAndStopped = {wire::kDiscovery, wire::kHandshake, unitcmd::kStopAcquisition};
+    for (const auto& expected : {foundAndStopped, found}) {
+        peer->ClearLog();
+        EXPECT_EQ(driver->Detect(), 1);
+        std::vector<std::uint16_t> codes;
+        for (const auto& r : peer->Log())
+            codes.push_back(r.code);
+        EXPECT_EQ(codes, expected);
+    }
+}
+
 TEST_F(Driver, DetectOpensTheLinkItselfAndReportsAClosedOneAsAbsent)
 {
     EXPECT_FALSE(driver->Link().IsOpen());

@@ -19,6 +19,12 @@
 
 namespace {
 
+// The receiver guards its sentence and its published fix with its own parse and fix locks;
+// the application keeps no second pair that no thread would take.
+template <typename Locks>
+constexpr bool kHoldsGpsLocks = requires(Locks& l) { l.GpsParse; } || requires(Locks& l) { l.GpsFix; };
+static_assert(!kHoldsGpsLocks<CAppLocks>, "the GPS locks live in the receiver alone");
+
 } // namespace
 
 TEST(AppGps, FixWhileMeasuringWritesOneLogRecordPerChannelWithNewTracesAndLoggingStaysOnAtExit)

@@ -4,7 +4,10 @@
 
 #include "tests/shell/AppDoubles.h"
 
+#include "link/Acquisition.h"
+#include "link/CDriver.h"
 #include "link/Measurement.h"
+#include "link/WireFormat.h"
 #include "model/AppSettings.h"
 #include "model/RadarData.h"
 #include "tests/support/SimVethFixture.h"
@@ -54,49 +57,62 @@ int Count(const std::vector<SimReceived>& requests, std::uint16_t code)
 
 } // namespace
 
-class AppMeasurementNet : public SimVethTest {};
+class AppMeasurementNet : public SimVethTest {
+protected:
+    // The program found the simulated Tolam unit at start-up and measures channel A1 in
+    // time mode into `folder` under `base`; at least 10 traces have arrived.
+    MeasuringDocument* StartMeasuring(AppHarness& h, const std::string& base)
+    {
+        std::string error;
+        if (!net.StartUnit(CSimUnitConfig::Tolam(), error)) {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        h.realUnit = true;
+        h.realData = true;
+        h.realAcquisition = true;
+        h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 1);
+        folder = h.dir.path() + "/data/";
+        ::mkdir(folder.c_str(), 0755);
+        {
+            CScopedNetns inside(net.HostNetns().Fd());
+            EXPECT_TRUE(inside.Ok()) << inside.Error();
+            h.Construct();
+            if (!h.app->Acquisition() || !h.app->InitInstance())
+                return nullptr;
+        }
+        EXPECT_TRUE(h.app->m_status.IsConnected());
+        h.app->m_settings.m_strDataFolder = folder;
+        h.app->m_settings.m_strBaseName = base;
+        CMeasParamSet& params = h.app->m_params;
+        for (auto& p : params.m_params)
+            p.m_bActive = 0;
+        params.m_params[0].m_bActive = 1;
+        params.m_params[0].m_nSamples = 256;
+        params.m_params[0].m_dTimeInterval = 0.01;
+        params.m_nCurSlot = 0;
+        params.m_nCurChannel = 0;
+        params.m_nTrigType = 128;  // time mode
+
+        auto owned = std::make_unique<MeasuringDocument>(h.log, *h.app);
+        MeasuringDocument* doc = owned.get();
+        h.app->MainWindow()->AddDocument(std::move(owned));
+        doc->OnMeasureStart();
+        EXPECT_EQ(doc->startResult, kStartOk);
+        EXPECT_TRUE(h.app->m_status.IsMeasuring());
+        // Traces arrive: the posted notices redraw the document and update the position bar.
+        EXPECT_TRUE(ProcessUntil([&] { return doc->refreshes > 0 && h.Frame().bar.updates > 0; }));
+        EXPECT_TRUE(ProcessUntil([&] { return h.app->DataSet()->TraceCount(0) >= 10; }));
+        return doc;
+    }
+
+    std::string folder;
+};
 
 TEST_F(AppMeasurementNet, ClosingTheProgramWhileMeasuringStopsTheUnitJoinsTheThreadAndRewritesTheHeaders)
 {
-    std::string error;
-    ASSERT_TRUE(net.StartUnit(CSimUnitConfig::Tolam(), error)) << error;
     AppHarness h;
-    h.realUnit = true;
-    h.realData = true;
-    h.realAcquisition = true;
-    h.profile.writeInt(CAppSettings::kSection, "enable_cu_check", 1);
-    const std::string folder = h.dir.path() + "/data/";
-    ::mkdir(folder.c_str(), 0755);
-    {
-        CScopedNetns inside(net.HostNetns().Fd());
-        ASSERT_TRUE(inside.Ok()) << inside.Error();
-        h.Construct();
-        ASSERT_NE(h.app->Acquisition(), nullptr);
-        ASSERT_TRUE(h.app->InitInstance());
-    }
-    ASSERT_TRUE(h.app->m_status.IsConnected());
-    h.app->m_settings.m_strDataFolder = folder;
-    h.app->m_settings.m_strBaseName = "Exit";
-    CMeasParamSet& params = h.app->m_params;
-    for (auto& p : params.m_params)
-        p.m_bActive = 0;
-    params.m_params[0].m_bActive = 1;
-    params.m_params[0].m_nSamples = 256;
-    params.m_params[0].m_dTimeInterval = 0.01;
-    params.m_nCurSlot = 0;
-    params.m_nCurChannel = 0;
-    params.m_nTrigType = 128;  // time mode
-
-    auto owned = std::make_unique<MeasuringDocument>(h.log, *h.app);
-    MeasuringDocument* doc = owned.get();
-    h.app->MainWindow()->AddDocument(std::move(owned));
-    doc->OnMeasureStart();
-    ASSERT_EQ(doc->startResult, kStartOk);
-    ASSERT_TRUE(h.app->m_status.IsMeasuring());
-
-    // Traces arrive: the posted notices redraw the document and update the position bar.
-    ASSERT_TRUE(ProcessUntil([&] { return doc->refreshes > 0 && h.Frame().bar.updates > 0; }));
-    ASSERT_TRUE(ProcessUntil([&] { return h.app->DataSet()->TraceCount(0) >= 10; }));
+    ASSERT_NE(StartMeasuring(h, "Exit"), nullptr);
     const int stopsBefore = Count(net.Unit().Requests(), 13);
 
     h.Exit();
@@ -112,4 +128,40 @@ TEST_F(AppMeasurementNet, ClosingTheProgramWhileMeasuringStopsTheUnitJoinsTheThr
     EXPECT_GE(HeaderValue(rad, "LAST TRACE:"), 10);
     // Stopped once, by the closing of the main window.
     EXPECT_EQ(std::count(h.log.begin(), h.log.end(), "measuring stop"), 1);
+}
+
+// The cable is pulled while measuring: the measurement ends on the lost data and its stop
+// never reaches the unit, which measures on. Plugged in again, the presence check that finds
+// the unit stops it.
+TEST_F(AppMeasurementNet, UnitFoundAgainAfterACablePullIsStopped)
+{
+    AppHarness h;
+    ASSERT_NE(StartMeasuring(h, "Pull"), nullptr);
+    // The presence check opens the broken link again: only ever inside the test's network,
+    // never from the status timer on this thread.
+    h.app->MainWindow()->StatusTimer().stop();
+    std::string error;
+    ASSERT_TRUE(net.SetCable(false, error)) << error;
+    ASSERT_TRUE(ProcessUntil([&] { return !h.app->m_status.IsMeasuring(); }));
+    EXPECT_EQ(std::count(h.prompter.ids.begin(), h.prompter.ids.end(), kMsgError01), 1);
+    const auto poll = [&] {
+        CScopedNetns inside(net.HostNetns().Fd());
+        if (inside.Ok())
+            h.app->PollControlUnit();
+        return inside.Ok() && h.app->m_status.IsConnected();
+    };
+    EXPECT_FALSE(poll());
+    ASSERT_TRUE(net.Unit().Streaming()) << "the unit heard its stop with the cable out";
+
+    const std::size_t heardBefore = net.Unit().Requests().size();
+    ASSERT_TRUE(net.SetCable(true, error)) << error;
+    ASSERT_TRUE(ProcessUntil(poll));
+    EXPECT_FALSE(net.Unit().Streaming());
+    // The first exchange after the detection's handshake is the stop.
+    const std::vector<SimReceived> heard = net.Unit().Requests();
+    const auto handshake = std::find_if(heard.begin() + static_cast<std::ptrdiff_t>(heardBefore), heard.end(),
+                                        [](const SimReceived& r) { return r.request.code == wire::kHandshake; });
+    ASSERT_LT(handshake + 1, heard.end());
+    EXPECT_EQ((handshake + 1)->request.code, unitcmd::kStopAcquisition);
+    h.Exit();
 }

@@ -8,8 +8,15 @@
 #include "shell/dialogs/NewDialog.h"
 #include "tests/shell/MeasDialogFixture.h"
 
+#include "model/AppSettings.h"
+
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
+#include <QScopeGuard>
+#include <QTimer>
 
 namespace {
 
@@ -275,4 +282,40 @@ TEST_F(MeasurementSettings, TheProgramOpensTheseDialogs)
     InstallProgramDialogs(app());
     EXPECT_TRUE(app().IsCommandEnabled(cmd::kMeasurementSettings));
     EXPECT_TRUE(app().m_runners.channelParameters && app().m_runners.antennaList);
+}
+
+// File > Open starts in the data folder: the one the profile keeps from start-up on, then
+// the one Measurement Settings closed with.
+TEST(DataFolder, OpenStartsInTheStoredFolderThenInTheOneMeasurementSettingsTook)
+{
+    const auto restore = qScopeGuard([launched = QDir::currentPath()] { QDir::setCurrent(launched); });
+    AppHarness h;
+    const QString stored = QString::fromStdString(h.dir.path() + "/stored");
+    const QString chosen = QString::fromStdString(h.dir.path() + "/chosen");
+    ASSERT_TRUE(QDir().mkdir(stored) && QDir().mkdir(chosen));
+    h.profile.writeString(CAppSettings::kSection, "CurrentDir", stored.toStdString());
+    h.Start();
+    h.app->m_status.m_bConnected = 1;
+    InstallProgramDialogs(*h.app);
+    const auto openStartsIn = [&h] {
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                shown = dlg->directory().canonicalPath();
+                dlg->reject();
+            }
+        });
+        h.app->OnCommand(cmd::kOpen);
+        return shown.toStdString();
+    };
+
+    EXPECT_EQ(openStartsIn(), QDir(stored).canonicalPath().toStdString());
+    QTimer::singleShot(0, [&chosen] {
+        if (auto* dlg = qobject_cast<CNewDialog*>(QApplication::activeModalWidget())) {
+            dlg->findChild<QLineEdit*>("c1002")->setText(chosen);
+            dlg->accept();
+        }
+    });
+    ASSERT_TRUE(h.app->OnCommand(cmd::kMeasurementSettings));
+    EXPECT_EQ(openStartsIn(), QDir(chosen).canonicalPath().toStdString());
 }
