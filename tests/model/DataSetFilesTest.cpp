@@ -1,6 +1,7 @@
 #include "model/STrace.h"
 #include "model/StringTable.h"
 #include "tests/model/DataSetFixture.h"
+#include "tests/model/SmallDisk.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -212,6 +213,36 @@ TEST_F(DataSetFiles, FullDiskDuringATraceLeavesWholeTracesAndIsReported)
     EXPECT_EQ(c.GetMeaBuf().GetCount(), 12) << "the trace that was not written is not queued";
     ASSERT_EQ(c.StoreTrace(trace.data(), 400), 0) << "with room again the next trace goes on the end";
     EXPECT_EQ(std::filesystem::file_size(c.m_strFullPath), 13u * 800);
+}
+
+TEST_F(DataSetFiles, StopOnAFullDiskStillWritesTheTraceCounts)
+{
+    SmallDisk disk(InFolder("disk"), 256);
+    if (!disk.ok())
+        GTEST_SKIP() << "a tmpfs of our own needs root";
+    Activate(0);
+    Activate(1);
+    ASSERT_EQ(data.CreateFiles(disk.file(""), "F"), 0);
+    ASSERT_EQ(data.WriteHeaders(), 0);
+    const auto trace = PatternTrace(0, 400);
+    for (bool room = true; room;)
+        for (int k : {0, 1}) {
+            CChannelData& c = data.GetChannel(k);
+            room = room && c.StoreTrace(trace.data(), 400) == 0;
+            c.m_Header.m_nLastTrace += room ? 1 : 0;
+        }
+
+    EXPECT_EQ(data.WriteHeaders(), 0);
+    for (const char* stem : {"F_0001_A1", "F_0001_A2"}) {
+        const PlainReader r(disk.file(stem));
+        ASSERT_GT(r.data.size(), 0u) << stem;
+        EXPECT_EQ(r.traces, static_cast<int>(r.data.size() / 800)) << stem;
+        ASSERT_GT(r.lines.size(), 23u) << stem;
+        EXPECT_NEAR(std::atof(r.lines[23].c_str() + 14), r.traces * 0.2, 1e-6) << stem << ": " << r.lines[23];
+    }
+    EXPECT_EQ(FolderEntries(disk.file("")),
+              (std::vector<std::string>{"F_0001_A1.mrk", "F_0001_A1.rad", "F_0001_A1.rd3", "F_0001_A2.mrk",
+                                        "F_0001_A2.rad", "F_0001_A2.rd3"}));
 }
 
 TEST_F(DataSetFiles, ReadingNeverMovesTheAppendPoint)
