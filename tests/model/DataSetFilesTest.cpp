@@ -306,15 +306,19 @@ TEST_F(DataSetFiles, OpenCountsWholeTracesAndTakesTheHeaderIntoTheCurrentChannel
     EXPECT_EQ(c.AppendTrace(t.Data(), 400), 6) << "a stored data file is opened read-only";
 }
 
-TEST_F(DataSetFiles, OpenOfAnEmptyFileGives3)
+TEST_F(DataSetFiles, OpenOfAFileWithoutAWholeTraceGives3)
 {
-    StoreSet("E", 0, 400);
-    ASSERT_EQ(std::filesystem::file_size(InFolder("E.rd3")), 0u);
-    const int stacks = settings.m_params[0].m_nStacks;
-    EXPECT_EQ(data.OpenFiles(Folder(), "E.rd3"), 3);
-    EXPECT_FALSE(data.GetChannel(0).IsOpen());
-    EXPECT_EQ(data.GetChannel(0).GetSamples(), 0) << "the header is back at its defaults";
-    EXPECT_EQ(settings.m_params[0].m_nStacks, stacks);
+    for (const std::size_t size : {0u, 1u, 799u}) {
+        StoreSet("E", 1, 400);
+        std::string bytes = ReadFileBytes(InFolder("E.rd3"));
+        bytes.resize(size);
+        WriteFileBytes(InFolder("E.rd3"), bytes);
+        const int stacks = settings.m_params[0].m_nStacks;
+        EXPECT_EQ(data.OpenFiles(Folder(), "E.rd3"), 3) << size << " bytes";
+        EXPECT_FALSE(data.GetChannel(0).IsOpen()) << size << " bytes";
+        EXPECT_EQ(data.GetChannel(0).GetSamples(), 0) << size << " bytes: the header is back at its defaults";
+        EXPECT_EQ(settings.m_params[0].m_nStacks, stacks) << size << " bytes";
+    }
 }
 
 TEST_F(DataSetFiles, OpenRefusesFilesWithoutAUsableHeader)
