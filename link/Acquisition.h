@@ -79,12 +79,6 @@ enum AcquisitionMessage : int {
 
 class CAcquisition {
 public:
-    // The data ring the program gives its driver (CDriver's last argument): 32 MB, a third
-    // of a second of all 16 channels at 2048 samples and 2000 traces per second, or five
-    // seconds at 100. The unit never sees the ring's size; a smaller ring overflows while
-    // the acquisition thread waits out a slow disk or a busy computer.
-    static constexpr std::uint32_t kRingWords = 16'000'000;
-
     static constexpr int kPollMs = 7;              // wait between looks at an empty ring
     static constexpr int kNoDataPolls = 101;       // about 0.7 s without data: code 01
     static constexpr int kTracesReadyGapMs = 10;   // the thread's TracesReady at most this often

@@ -17,7 +17,11 @@
 
 class DataRing {
 public:
-    static constexpr std::uint32_t kDefaultWords = 2'000'000;
+    // The ring the program gives its link: 32 MB, five seconds of all 16 channels at 2048
+    // samples and 100 traces per second, or a third of a second at 2000. The unit never
+    // sees the ring's size; a smaller ring overflows while the acquisition thread waits out
+    // a slow disk or a busy computer, and an overflow drops whole messages.
+    static constexpr std::uint32_t kDefaultWords = 16'000'000;
 
     // `words` at least 16; the storage is allocated once, here.
     explicit DataRing(std::uint32_t words = kDefaultWords);

@@ -38,6 +38,8 @@ int CChannelData::OpenFile(CMeasParamSet& settings, int slot, int channel)
         result = 3;
     else if (headerResult != 0 || m_Header.m_nSamples <= 0 || m_Header.m_nSamples > kMaxSamples)
         result = 5;
+    else if (GetFileTraceCount() == 0)
+        result = 3;  // shorter than one trace: nothing to show, as with an empty file
     if (result != 0) {
         const bool tooLong = result == 5 && headerResult == 0 && m_Header.m_nSamples > kMaxSamples;
         CloseFile();

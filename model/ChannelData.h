@@ -31,10 +31,11 @@ public:
     int CreateFile();
     // Opens the stored .rd3 file at the full path for viewing: reads its .rad header, counts
     // its whole traces and, when they can be shown, stores the header's values into channel
-    // slot * 2 + channel of `settings`. Returns 0; 3 when the file is empty; 5 when it or its
-    // .rad header cannot be read, or the header gives no usable sample count (above 2048 the
-    // header is kept so the caller can say why; otherwise it returns to its defaults). On any
-    // failure no file stays open and the settings are untouched.
+    // slot * 2 + channel of `settings`. Returns 0; 3 when the file holds no whole trace (it is
+    // empty or shorter than one trace); 5 when it or its .rad header cannot be read, or the
+    // header gives no usable sample count (above 2048 the header is kept so the caller can
+    // say why; otherwise it returns to its defaults). On any failure no file stays open and
+    // the settings are untouched.
     int OpenFile(CMeasParamSet& settings, int slot, int channel);
     // Reads trace `i` into `trace`: min(its count, SAMPLES) samples, the rest zeroed.
     // Returns 0, or 5 when the file does not hold the whole trace (what was read is kept,

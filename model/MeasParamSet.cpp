@@ -18,7 +18,27 @@ std::uint8_t Flag(std::string_view v) { return LeadingInt(v) != 0 ? 1 : 0; }
 std::uint8_t U8(std::string_view v) { return static_cast<std::uint8_t>(LeadingInt(v)); }
 std::uint16_t U16(std::string_view v) { return static_cast<std::uint16_t>(LeadingInt(v)); }
 std::int16_t I16(std::string_view v) { return static_cast<std::int16_t>(LeadingInt(v)); }
-double Decimal(std::string_view v) { return ParseDecimal(std::string(v)); }
+
+// A decimal that is not finite takes `fallback`, the field's default.
+double Decimal(std::string_view v, double fallback = 0.0)
+{
+    const double d = ParseDecimal(std::string(v));
+    return std::isfinite(d) ? d : fallback;
+}
+
+// TIME and DISTANCE INTERVAL of 0 or less (a hand-edited or damaged file) would set the unit
+// streaming as fast as it can: such a value takes `fallback`, the field's default.
+double Interval(std::string_view v, double fallback)
+{
+    const double d = Decimal(v, fallback);
+    return d > 0.0 ? d : fallback;
+}
+
+const CMeasParam& Defaults()
+{
+    static const CMeasParam defaults;
+    return defaults;
+}
 
 // A decimal truncated toward zero, keeping its low 8 bits ("129.9" is 129, "-1" is 255).
 std::uint8_t TruncatedU8(std::string_view v)
@@ -51,7 +71,7 @@ bool SetParamField(CMeasParam& p, std::string_view key, std::string_view value, 
     else if (key == "CHANNEL ACTIVE" && !preset)
         p.m_bActive = Flag(value);
     else if (key == "ANTENNA SEPARATION")
-        p.m_fAntennaSeparation = static_cast<float>(Decimal(value));
+        p.m_fAntennaSeparation = static_cast<float>(Decimal(value, Defaults().m_fAntennaSeparation));
     else if (key == "SAMPLES")
         p.m_nSamples = U16(value);
     else if (key == "FREQUENCY STEPS")
@@ -59,9 +79,9 @@ bool SetParamField(CMeasParam& p, std::string_view key, std::string_view value, 
     else if (key == "STACKS")
         p.m_nStacks = I16(value);
     else if (key == "TIME INTERVAL")
-        p.m_dTimeInterval = Decimal(value);
+        p.m_dTimeInterval = Interval(value, Defaults().m_dTimeInterval);
     else if (key == "DISTANCE INTERVAL")
-        p.m_dDistanceInterval = Decimal(value);
+        p.m_dDistanceInterval = Interval(value, Defaults().m_dDistanceInterval);
     else if (key == "SIGNAL POSITION")
         p.m_nSignalPosition = U16(value);
     else if (key == "RAMP INDEX")
@@ -324,7 +344,7 @@ bool CMeasParamSet::LoadWheels()
             AddWheel(std::move(wheel));
             current = m_wheels.back().get();
         } else if (current && key == "CALIBRATION") {
-            current->m_dCalibration = Decimal(value);
+            current->m_dCalibration = Decimal(value, CWheel().m_dCalibration);
         } else if (current && key == "DIRECTION") {
             current->m_nDirection = I16(value);
         }

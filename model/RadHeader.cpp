@@ -244,7 +244,7 @@ int CRadHeader::Write(const CMeasParamSet* refreshFrom, int slot, int channel)
 {
     if (refreshFrom)
         FillFromSettings(*refreshFrom, slot, channel);
-    return SaveFileAtomically(m_strPath, Format()) ? 0 : 6;
+    return SaveFileAtomicallyOrInPlace(m_strPath, Format()) ? 0 : 6;
 }
 
 int CRadHeader::Read()

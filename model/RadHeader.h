@@ -27,9 +27,11 @@ public:
     // global settings (the wheel values are not stored); true.
     bool StoreToSettings(CMeasParamSet& settings, int slot, int channel) const;
     // Writes the .rad file at m_strPath, replacing the previous one only once the new one is
-    // complete. With `refreshFrom` the measurement values are first refreshed from those
-    // settings; without (a stored data set is being viewed) the header is written as it
-    // stands. Returns 0, or 6 when the file could not be written (the old file stays).
+    // complete; on a disk too full for the new one beside it, the previous one is rewritten
+    // in place when the new one fits in its blocks, so a stop still records the trace count.
+    // With `refreshFrom` the measurement values are first refreshed from those settings;
+    // without (a stored data set is being viewed) the header is written as it stands.
+    // Returns 0, or 6 when the file could not be written (the old file stays).
     int Write(const CMeasParamSet* refreshFrom, int slot, int channel);
     // Reads the .rad file at m_strPath. Keys that are missing or do not parse leave their
     // fields as they were. Returns 0, or 5 when the file cannot be opened (nothing changed).

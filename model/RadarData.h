@@ -48,7 +48,7 @@ public:
     int WriteHeader(int slot, int channel);
     // Opens the stored data file `name` in `dataFolder` as the current channel's for viewing,
     // with its markers and, when the name is "<set>_<slot letter><1|2>", its slot's sensor
-    // records. Returns CChannelData::OpenFile's result: 0, 3 (empty) or 5 (the file or its
+    // records. Returns CChannelData::OpenFile's result: 0, 3 (no whole trace) or 5 (the file or its
     // .rad header cannot be read, or the sample count is unusable); the caller refuses the
     // file on anything but 0.
     int OpenFiles(const std::string& dataFolder, const std::string& name);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,49 +27,137 @@ int CreateTemporaryBeside(const std::string& path, std::string& tmp)
     return -1;
 }
 
-bool WriteAll(int fd, std::string_view bytes)
+int LastError()
+{
+    return errno != 0 ? errno : EIO;
+}
+
+// Writes all of `bytes` at the start of the file.
+bool WriteAllAt(int fd, std::string_view bytes)
 {
     const char* p = bytes.data();
     size_t left = bytes.size();
+    off_t at = 0;
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::pwrite(fd, p, left, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = EIO;
+        if (n <= 0)
+            return false;
+        p += n;
+        at += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAllAt(int fd, size_t size, std::string& bytes)
+{
+    bytes.assign(size, '\0');
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, size - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        p += n;
-        left -= static_cast<size_t>(n);
+        got += static_cast<size_t>(n);
     }
     return true;
+}
+
+// A full disk, a quota or a file-size limit: the failures a rewrite in place can avoid.
+bool IsLackOfRoom(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
+enum class SaveOutcome { Saved, NoRoom, Failed };
+
+SaveOutcome FailedWith(int error)
+{
+    return IsLackOfRoom(error) ? SaveOutcome::NoRoom : SaveOutcome::Failed;
+}
+
+// The checks before any save. The rename would replace a file the user protected; a plain
+// write would be refused.
+bool MayReplace(const std::string& path, struct stat& old, bool& exists)
+{
+    if (path.empty())
+        return false;
+    exists = ::stat(path.c_str(), &old) == 0;
+    return !exists || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+SaveOutcome SaveThroughTemporary(const std::string& path, std::string_view bytes, const struct stat& old,
+                                 bool exists)
+{
+    std::string tmp;
+    const int fd = CreateTemporaryBeside(path, tmp);
+    if (fd < 0)
+        return FailedWith(LastError());
+    int error = 0;
+    if (!WriteAllAt(fd, bytes))
+        error = LastError();
+    else if (exists && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0)
+        error = LastError();
+    else if (::fsync(fd) != 0)
+        error = LastError();
+    if (::close(fd) != 0 && error == 0)
+        error = LastError();
+    if (error == 0 && ::rename(tmp.c_str(), path.c_str()) != 0)
+        error = LastError();
+    if (error == 0)
+        return SaveOutcome::Saved;
+    ::unlink(tmp.c_str());
+    return FailedWith(error);
+}
+
+// Rewrites an existing file over the blocks it already has, which needs no room on the
+// disk: only when the new bytes fit in them. When the rewrite fails the old bytes are put
+// back as far as the disk allows.
+bool RewriteInPlace(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    std::string old;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::uint64_t>(st.st_size) <= LineReader::kFileLimit &&
+              bytes.size() <= static_cast<std::uint64_t>(st.st_blocks) * 512 &&
+              ReadAllAt(fd, static_cast<size_t>(st.st_size), old);
+    if (ok) {
+        ok = WriteAllAt(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+        if (!ok && WriteAllAt(fd, old) && ::ftruncate(fd, static_cast<off_t>(old.size())) == 0)
+            ::fsync(fd);
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    return ok;
 }
 
 }  // namespace
 
 bool SaveFileAtomically(const std::string& path, std::string_view bytes)
 {
-    if (path.empty())
-        return false;
-    // The rename would replace a file the user protected; a plain write would be refused.
     struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+    bool exists = false;
+    return MayReplace(path, old, exists) && SaveThroughTemporary(path, bytes, old, exists) == SaveOutcome::Saved;
+}
+
+bool SaveFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes)
+{
+    struct stat old {};
+    bool exists = false;
+    if (!MayReplace(path, old, exists))
         return false;
-    std::string tmp;
-    const int fd = CreateTemporaryBeside(path, tmp);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, bytes);
-    if (ok && exists && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0)
-        ok = false;
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    return ok;
+    const SaveOutcome outcome = SaveThroughTemporary(path, bytes, old, exists);
+    if (outcome == SaveOutcome::NoRoom && exists && S_ISREG(old.st_mode))
+        return RewriteInPlace(path, bytes);
+    return outcome == SaveOutcome::Saved;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, size_t limit)

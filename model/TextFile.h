@@ -12,6 +12,13 @@
 // untouched, and false is returned.
 bool SaveFileAtomically(const std::string& path, std::string_view bytes);
 
+// SaveFileAtomically, except that when the temporary file cannot be written for lack of room
+// (a full disk, a quota, a file-size limit) an existing `path` is rewritten in place, provided
+// the new bytes fit in the blocks it already has: a small file rewritten at every stop of a
+// measurement must not keep stale contents because the disk filled up. False when that fails
+// too (the old bytes are then put back as far as the disk allows).
+bool SaveFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes);
+
 // Collects the lines of a text file in memory; Save() stores them atomically. A CR or LF
 // inside a line (a name typed with a line break) becomes a blank: it would end the line early
 // and shift or inject the lines after it.

@@ -27,7 +27,7 @@
 //     --data DIR          where the data sets are written (default a fresh folder in /tmp);
 //                         a 10-minute target run writes about 4 GB. Removed at the end.
 //     --ring WORDS        dv-acquire's data ring in 16-bit words (default dv-acquire's, the
-//                         program's 16,000,000; 2000000 measures the link's own default)
+//                         program's 16,000,000)
 // The 10-minute run:  build/bin/bench_acquisition --seconds 600 --ladder-seconds 0
 // Exit status: 0 when the target run lost nothing and the ladder ratio is at least 0.95
 // (with the bare capture pushed to a loss), 2 when not, 1 when the set-up failed.

@@ -8,7 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <numeric>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -411,6 +415,36 @@ void MarkersFillLevelsAndBattery(AcqBench b)
     EXPECT_EQ(rig.status.m_bMarkerLatch[0], 0);
     EXPECT_GT(rig.notices.Count(AcqNotice::StatusUpdate), 0);
     EXPECT_GT(rig.notices.Count(AcqNotice::TracesReady), 0);
+}
+
+void StalledFileWriterLosesNoTrace(AcqBench b)
+{
+    AcqRig& rig = b.rig;
+    std::vector<int> all(16);
+    std::iota(all.begin(), all.end(), 0);
+    rig.Activate(all, 2048, 0.01);
+    rig.TimeMode();
+    Begin(b);
+    ASSERT_TRUE(rig.RunUntilTraces(0, 20));
+    {
+        std::lock_guard<std::recursive_mutex> stall(rig.locks.TraceStore);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+    }
+    ASSERT_TRUE(rig.RunUntil([&] {
+        for (int k : all)
+            if (rig.Traces(k) < 250)
+                return false;
+        return true;
+    }));
+    Stop(b);
+    EXPECT_TRUE(rig.prompter.ids.empty());
+    EXPECT_EQ(rig.driver->Link().Counters().ringOverflows, 0u);
+    EXPECT_EQ(rig.acq->Counters().fillTraces, 0u);
+    for (int k : all) {
+        const auto sent = Sent(b.unit, k);
+        EXPECT_EQ(rig.Traces(k), static_cast<std::int32_t>(sent.size())) << "channel " << k;
+        ExpectFile(rig, k, sent);
+    }
 }
 
 CSimUnitConfig MarkerUnit()

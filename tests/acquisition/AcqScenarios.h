@@ -44,6 +44,11 @@ void SensorLinesFollowTheTraces(AcqBench b);
 // latch and fill levels.
 void MarkersFillLevelsAndBattery(AcqBench b);
 
+// All 16 channels at 2048 samples and 100 traces per second while the thread that writes the
+// data files is held for 2 s, as by a slow memory stick: the data ring takes up the stream,
+// and every trace the unit sent is in the files.
+void StalledFileWriterLosesNoTrace(AcqBench b);
+
 // The unit for MarkersFillLevelsAndBattery: marker words 0, 8, 8, 0, 8, slot A half full,
 // battery 417 reported every 100 ms.
 CSimUnitConfig MarkerUnit();

@@ -10,3 +10,9 @@
     }
 
 ACQ_ALL_SCENARIOS(ACQ_SCENARIO)
+
+TEST_F(AcqOnMemoryWire, StalledFileWriterLosesNoTrace)
+{
+    StartUnit(ScenarioUnit("8,8,8,8,8,8,8,8"));
+    StalledFileWriterLosesNoTrace(AcqBench{*rig, Unit()});
+}

@@ -1,6 +1,7 @@
 #include "model/STrace.h"
 #include "model/StringTable.h"
 #include "tests/model/DataSetFixture.h"
+#include "tests/model/SmallDisk.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -214,6 +215,36 @@ TEST_F(DataSetFiles, FullDiskDuringATraceLeavesWholeTracesAndIsReported)
     EXPECT_EQ(std::filesystem::file_size(c.m_strFullPath), 13u * 800);
 }
 
+TEST_F(DataSetFiles, StopOnAFullDiskStillWritesTheTraceCounts)
+{
+    SmallDisk disk(InFolder("disk"), 256);
+    if (!disk.ok())
+        GTEST_SKIP() << "a tmpfs of our own needs root";
+    Activate(0);
+    Activate(1);
+    ASSERT_EQ(data.CreateFiles(disk.file(""), "F"), 0);
+    ASSERT_EQ(data.WriteHeaders(), 0);
+    const auto trace = PatternTrace(0, 400);
+    for (bool room = true; room;)
+        for (int k : {0, 1}) {
+            CChannelData& c = data.GetChannel(k);
+            room = room && c.StoreTrace(trace.data(), 400) == 0;
+            c.m_Header.m_nLastTrace += room ? 1 : 0;
+        }
+
+    EXPECT_EQ(data.WriteHeaders(), 0);
+    for (const char* stem : {"F_0001_A1", "F_0001_A2"}) {
+        const PlainReader r(disk.file(stem));
+        ASSERT_GT(r.data.size(), 0u) << stem;
+        EXPECT_EQ(r.traces, static_cast<int>(r.data.size() / 800)) << stem;
+        ASSERT_GT(r.lines.size(), 23u) << stem;
+        EXPECT_NEAR(std::atof(r.lines[23].c_str() + 14), r.traces * 0.2, 1e-6) << stem << ": " << r.lines[23];
+    }
+    EXPECT_EQ(FolderEntries(disk.file("")),
+              (std::vector<std::string>{"F_0001_A1.mrk", "F_0001_A1.rad", "F_0001_A1.rd3", "F_0001_A2.mrk",
+                                        "F_0001_A2.rad", "F_0001_A2.rd3"}));
+}
+
 TEST_F(DataSetFiles, ReadingNeverMovesTheAppendPoint)
 {
     Activate(0);
@@ -275,15 +306,19 @@ TEST_F(DataSetFiles, OpenCountsWholeTracesAndTakesTheHeaderIntoTheCurrentChannel
     EXPECT_EQ(c.AppendTrace(t.Data(), 400), 6) << "a stored data file is opened read-only";
 }
 
-TEST_F(DataSetFiles, OpenOfAnEmptyFileGives3)
+TEST_F(DataSetFiles, OpenOfAFileWithoutAWholeTraceGives3)
 {
-    StoreSet("E", 0, 400);
-    ASSERT_EQ(std::filesystem::file_size(InFolder("E.rd3")), 0u);
-    const int stacks = settings.m_params[0].m_nStacks;
-    EXPECT_EQ(data.OpenFiles(Folder(), "E.rd3"), 3);
-    EXPECT_FALSE(data.GetChannel(0).IsOpen());
-    EXPECT_EQ(data.GetChannel(0).GetSamples(), 0) << "the header is back at its defaults";
-    EXPECT_EQ(settings.m_params[0].m_nStacks, stacks);
+    for (const std::size_t size : {0u, 1u, 799u}) {
+        StoreSet("E", 1, 400);
+        std::string bytes = ReadFileBytes(InFolder("E.rd3"));
+        bytes.resize(size);
+        WriteFileBytes(InFolder("E.rd3"), bytes);
+        const int stacks = settings.m_params[0].m_nStacks;
+        EXPECT_EQ(data.OpenFiles(Folder(), "E.rd3"), 3) << size << " bytes";
+        EXPECT_FALSE(data.GetChannel(0).IsOpen()) << size << " bytes";
+        EXPECT_EQ(data.GetChannel(0).GetSamples(), 0) << size << " bytes: the header is back at its defaults";
+        EXPECT_EQ(settings.m_params[0].m_nStacks, stacks) << size << " bytes";
+    }
 }
 
 TEST_F(DataSetFiles, OpenRefusesFilesWithoutAUsableHeader)

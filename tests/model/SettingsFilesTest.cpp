@@ -166,6 +166,26 @@ TEST_F(SettingsFiles, TrigTypeKeepsItsLowByte)
     }
 }
 
+TEST_F(SettingsFiles, IntervalsNotAboveZeroTakeTheirDefaults)
+{
+    for (const std::string text : {"nan", "inf", "-inf", "0", "0.000000", "-1", "-0,5", "", "x"}) {
+        WriteFileBytes(dir.file("last_used_param"),
+                       "TIME INTERVAL:" + text + "\nDISTANCE INTERVAL:" + text + "\nANTENNA SEPARATION:" + text + "\n");
+        WriteFileBytes(dir.file("preset_param"),
+                       "PRESET NAME:p\nTIME INTERVAL:" + text + "\nDISTANCE INTERVAL:" + text + "\n");
+        CMeasParamSet set(dir.path());
+        ASSERT_TRUE(set.LoadLastUsed());
+        ASSERT_TRUE(set.LoadPresets());
+        ASSERT_EQ(set.GetPresetCount(), 1);
+        for (const CMeasParam* p : {&set.m_params[0], set.m_presets[0].get()}) {
+            EXPECT_EQ(p->m_dTimeInterval, 1.0) << text;
+            EXPECT_EQ(p->m_dDistanceInterval, 0.2) << text;
+        }
+        EXPECT_EQ(set.m_params[0].m_fAntennaSeparation, static_cast<float>(ParseDecimal(text)))
+            << text << ": other decimals read as they always did";
+    }
+}
+
 TEST_F(SettingsFiles, KeysMatchWholeAndCaseSensitive)
 {
     WriteFileBytes(dir.file("last_used_param"),

@@ -1,4 +1,5 @@
 #include "model/TextFile.h"
+#include "tests/model/SmallDisk.h"
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
@@ -101,6 +102,35 @@ TEST(TextFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(path), "old contents\r\n");
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"settings"});
+}
+
+TEST(TextFile, FullDiskRewritesInPlaceWhatFitsTheFilesBlocks)
+{
+    struct Case {
+        const char* what;
+        std::size_t newSize;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"shorter: the rest is cut off", 40, true},
+        {"longer, within the block", 3000, true},
+        {"longer than the block", 5000, false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        SmallDisk disk(dir.file("disk"), 64);
+        if (!disk.ok())
+            GTEST_SKIP() << "a tmpfs of our own needs root";
+        const std::string path = disk.file("header");
+        const std::string old(1000, 'o');
+        WriteFileBytes(path, old);
+        disk.Fill();
+        const std::string bytes(c.newSize, 'n');
+        EXPECT_FALSE(SaveFileAtomically(path, bytes)) << c.what << ": settings go through a temporary only";
+        EXPECT_EQ(SaveFileAtomicallyOrInPlace(path, bytes), c.saved) << c.what;
+        EXPECT_TRUE(ReadFileBytes(path) == (c.saved ? bytes : old)) << c.what;
+        EXPECT_EQ(FolderEntries(disk.file("")), (std::vector<std::string>{"filler", "header"})) << c.what;
+    }
 }
 
 TEST(TextFile, SaveIntoMissingFolderFails)

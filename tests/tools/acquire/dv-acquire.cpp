@@ -15,8 +15,7 @@
 //   --runs R       R measurements one after the other; each later one continues the data set
 //                  of the first (default 1)
 //   --stats        after each run, the acquisition's and the link's counters on stdout
-//   --ring WORDS   the data ring's size in 16-bit words (default the program's, 16,000,000;
-//                  2000000 gives the link's own default)
+//   --ring WORDS   the data ring's size in 16-bit words (default the program's, 16,000,000)
 //   --help         this text on stdout
 // Any other argument: the usage on stderr, exit status 2, nothing read or written.
 //
@@ -49,6 +48,7 @@
 
 #include "link/Acquisition.h"
 #include "link/CDriver.h"
+#include "link/DataRing.h"
 #include "link/DriverUnitInfo.h"
 #include "link/Measurement.h"
 #include "link/SystemAdapterLister.h"
@@ -148,7 +148,7 @@ struct Options {
     int enter = 1;
     int runs = 1;
     bool stats = false;
-    std::uint32_t ringWords = CAcquisition::kRingWords;
+    std::uint32_t ringWords = DataRing::kDefaultWords;
 };
 
 bool ParseNumber(const char* text, double& out)
