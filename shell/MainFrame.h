@@ -81,6 +81,10 @@ public:
     QLabel& Pane(int index) { return *m_panes[static_cast<std::size_t>(index)]; }
     QLabel& MessagePane() { return *m_statusText; }
 
+    // None: bars are shown and hidden only through their View commands and close boxes, so
+    // that what the commands check and what the next start shows is what is on screen.
+    QMenu* createPopupMenu() override { return nullptr; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include "shell/SizingBar.h"
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QToolBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -531,4 +534,27 @@ TEST_F(MainFrameTest, TheActiveViewGetsItsCommandsBeforeItsDocument)
     QTest::keyClick(&Frame(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(routed, std::vector<int>{2});
     EXPECT_TRUE(Enabled(cmd::kPrint));
+}
+
+// ---- toolbar row ----------------------------------------------------------------------------
+
+TEST_F(MainFrameTest, RightClickOnTheBarsOpensNoListOfBars)
+{
+    Frame().show();
+    QWidget* caption = Frame().NavigatorBar().titleBarWidget();
+    for (QWidget* bar : {static_cast<QWidget*>(&Frame().Toolbar()), Frame().findChild<QWidget*>("positionbar"), caption}) {
+        ASSERT_NE(bar, nullptr);
+        bool shown = false;
+        // A menu would run its own event loop: close it from there, so that the test goes on.
+        QTimer::singleShot(0, [&shown] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                shown = true;
+                popup->close();
+            }
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3), bar->mapToGlobal(QPoint(3, 3)));
+        QCoreApplication::sendEvent(bar, &click);
+        QApplication::processEvents();
+        EXPECT_FALSE(shown) << bar->objectName().toStdString();
+    }
 }
