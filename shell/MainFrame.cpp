@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 
 namespace {
@@ -68,12 +69,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
     BuildNavigatorBar();
 
-    auto* row = new QToolBar("Position bar", this);
-    row->setObjectName("positionbar");
-    row->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    m_positionBar = new CWorkload(m_app, row);
-    row->addWidget(m_positionBar);
-    addToolBar(Qt::TopToolBarArea, row);
+    BuildPositionRow();
 
     ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible != 0);
     BuildMenus(false);
@@ -319,6 +315,35 @@ void CMainFrame::BuildStatusBar()
     }
 }
 
+// The position bar stands in the toolbar's row, right of it, while the window is wide enough
+// for both; on a narrower screen it takes a row of its own below the toolbar, so that every
+// toolbar button stays in reach.
+void CMainFrame::BuildPositionRow()
+{
+    m_positionRow = new QToolBar("Position bar", this);
+    m_positionRow->setObjectName("positionbar");
+    m_positionRow->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    m_positionBar = new CWorkload(m_app, m_positionRow);
+    m_positionRow->addWidget(m_positionBar);
+    addToolBar(Qt::TopToolBarArea, m_positionRow);
+    PlacePositionRow();
+}
+
+void CMainFrame::PlacePositionRow()
+{
+    // Only the row the two share is the frame's to arrange; where the operator dragged
+    // either bar is left as it is.
+    if (toolBarArea(m_positionRow) != toolBarArea(m_toolbar) || m_toolbar->orientation() != Qt::Horizontal)
+        return;
+    const int spacing = style()->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, this);
+    const bool fits = m_toolbar->sizeHint().width() + spacing + m_positionRow->sizeHint().width() <= width();
+    const bool ownRow = toolBarBreak(m_positionRow);
+    if (fits && ownRow)
+        removeToolBarBreak(m_positionRow);
+    else if (!fits && !ownRow)
+        insertToolBarBreak(m_positionRow);
+}
+
 // ---- docking bars -----------------------------------------------------------------------
 
 void CMainFrame::BuildNavigatorBar()
@@ -522,6 +547,12 @@ void CMainFrame::showEvent(QShowEvent* event)
     // The splash stays over the main window also where no window manager keeps it on top.
     if (m_splash->isVisible())
         m_splash->raise();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    PlacePositionRow();
 }
 
 bool CMainFrame::event(QEvent* event)

@@ -88,10 +88,13 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     void BuildToolbar();
+    void BuildPositionRow();
+    void PlacePositionRow();
     void BuildStatusBar();
     void BuildNavigatorBar();
     void BuildMenus(bool documentMenus);
@@ -114,6 +117,7 @@ private:
     CommandRouter m_router;
     CWallFrame* m_wall = nullptr;
     QToolBar* m_toolbar = nullptr;
+    QToolBar* m_positionRow = nullptr;  // holds the position bar
     CWorkload* m_positionBar = nullptr;
     CSizingBar* m_navigatorBar = nullptr;
     CChannelTree* m_tree = nullptr;

@@ -558,3 +558,32 @@ TEST_F(MainFrameTest, RightClickOnTheBarsOpensNoListOfBars)
         EXPECT_FALSE(shown) << bar->objectName().toStdString();
     }
 }
+TEST_F(MainFrameTest, EveryToolbarButtonIsInReachOnFieldLaptopScreens)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    std::vector<int> ids;
+    for (int id : FrameToolbarTable())
+        if (id)
+            ids.push_back(id);
+    RecordDocumentCommands(doc, ids);
+    Frame().StatusTimer().stop();
+    Frame().UpdateCommandUI();
+    Frame().showNormal();  // not maximised to the test screen's size
+    QToolBar& toolbar = Frame().Toolbar();
+    const QToolBar* row = Frame().findChild<QToolBar*>("positionbar");
+    // 1366 pixels hold both bars in one row; at 1024 the position bar takes a row of its own.
+    for (const auto& [width, oneRow] : {std::pair{1366, true}, std::pair{1024, false}}) {
+        Frame().resize(width, 768);
+        QApplication::processEvents();
+        EXPECT_EQ(row->y() == toolbar.y(), oneRow) << width;
+        EXPECT_GE(row->width(), row->sizeHint().width()) << width;
+        for (int id : ids) {
+            QWidget* button = toolbar.widgetForAction(Action(id));
+            ASSERT_NE(button, nullptr) << id;
+            EXPECT_TRUE(button->isVisible()) << width << " " << id;
+            routed.clear();
+            QTest::mouseClick(button, Qt::LeftButton);
+            EXPECT_EQ(routed, std::vector<int>{id}) << width << " " << id;
+        }
+    }
+}

@@ -156,6 +156,27 @@ TEST_F(PositionBarTest, UpdateTakesTheUnitsValuesAndTheGpsPosition)
     EXPECT_EQ(Pixel("c1034", {3, b.height() / 2}), QColor(0, 0, 0));
 }
 
+TEST_F(PositionBarTest, FieldsNeverCoverTheirLabelsHoweverNarrowTheBar)
+{
+    // In a row of the main window, as the toolbar area places it.
+    QWidget row;
+    CWorkload placed(*h.app, &row);
+    row.show();
+    const QList<QWidget*> parts = placed.findChildren<QWidget*>();
+    for (int width : {placed.sizeHint().width(), 500, 120}) {
+        placed.setGeometry(0, 0, width, placed.sizeHint().height());
+        QApplication::processEvents();
+        for (QWidget* a : parts) {
+            for (QWidget* b : parts) {
+                if (a != b && a->parentWidget() == b->parentWidget()) {
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                        << width << " " << a->objectName().toStdString() << " " << b->objectName().toStdString();
+                }
+            }
+        }
+    }
+}
+
 TEST_F(PositionBarTest, FullGaugeShowsGreenYellowAndRed)
 {
     h.app->m_params.m_params[0].m_bActive = 1;
