@@ -9,10 +9,13 @@
 #include "shell/WallFrame.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -288,6 +291,24 @@ TEST_F(ChannelTreeTest, ChildIsMaximisedTitledAndNotClosedWhileMeasuring)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(h.app->MainWindow()->DocumentCount(), 1);
     EXPECT_EQ(h.log, (EventLog{"doc refresh", "doc close"}));
+}
+
+TEST_F(ChannelTreeTest, ChildMadeWhileMeasuringHasNoMinimiseMaximiseOrSizing)
+{
+    for (bool measuring : {false, true}) {
+        h.app->m_status.m_bMeasuring = measuring;
+        h.OpenFakeDocument();
+        QMdiSubWindow* child = h.app->MainWindow()->Wall().activeSubWindow();
+        ASSERT_NE(child, nullptr);
+        EXPECT_TRUE(child->isMaximized()) << measuring;
+        for (const char* item : {"Mi&nimize", "Ma&ximize", "&Size"}) {
+            const QList<QAction*> actions = child->systemMenu()->actions();
+            const auto it = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == item; });
+            ASSERT_NE(it, actions.end()) << item;
+            EXPECT_EQ((*it)->isVisible(), !measuring) << item;
+        }
+    }
+    h.app->m_status.m_bMeasuring = 0;
 }
 
 TEST_F(ChannelTreeTest, ChildOfAZ5KIsTitledWithoutSlot)
