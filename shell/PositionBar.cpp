@@ -280,6 +280,10 @@ void CWorkload::PaintBattery(QPainter& p, const QRect& rect) const
         return;
     const float fraction = static_cast<float>(workload::BatteryLevel(m_values.battery)) / 1000.0f;
     const int width = static_cast<int>(static_cast<float>(rect.width()) * fraction);
-    if (width > 0)
-        p.fillRect(QRect(rect.left(), rect.top(), width, rect.height()), workload::BatteryColor(fraction));
+    if (width > 0) {
+        // The charge has the black outline the gauge's segments have.
+        p.setPen(Qt::black);
+        p.setBrush(workload::BatteryColor(fraction));
+        p.drawRect(QRect(rect.left(), rect.top(), width, rect.height()).adjusted(0, 0, -1, -1));
+    }
 }

@@ -150,6 +150,7 @@ TEST_F(PositionBarTest, UpdateTakesTheUnitsValuesAndTheGpsPosition)
     QWidget* battery = bar->findChild<QWidget*>("c1034");
     const QImage b = battery->grab().toImage();
     EXPECT_EQ(b.pixelColor(3, b.height() / 2), QColor(255, 255, 0));
+    EXPECT_EQ(b.pixelColor(3, 1), QColor(0, 0, 0));  // its outline
     EXPECT_EQ(b.pixelColor(b.width() - 4, b.height() / 2), QColor(0, 0, 0));
     h.app->m_status.m_bConnected = 0;
     bar->Update();
