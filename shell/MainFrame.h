@@ -104,6 +104,7 @@ private:
     void RegisterFrameCommands();
     void UpdateRecentFiles();
     void UpdateTitles();
+    void UpdateWindowList();
 
     void OnChannelNavigator();
     void ShowNavigator(bool show);
@@ -126,6 +127,8 @@ private:
     QLabel* m_statusText = nullptr;
     std::vector<QLabel*> m_panes;
     std::vector<QMenu*> m_menus;
+    QMenu* m_windowMenu = nullptr;         // the Window menu of the document menus
+    std::vector<QAction*> m_windowList;    // its separator and one entry per child window
     bool m_documentMenus = false;
     QTimer m_statusTimer;
     QTimer m_commandUiTimer;

@@ -110,13 +110,47 @@ TEST_F(MainFrameTest, MenusWithADocumentAndBackWhenItCloses)
         {"&Measure", "&Connect\tF9", "&Start\tF5", "S&top\tF6", "Start &New Measurement", "&Measurement Settings"},
         {"&Tools", "&Scales settings", "&Hardware Setup", "&GPS Setup", "&Markers Setup", "Edit &Antenna List",
          "Edit &Wheel List", "New wheel calibration"},
-        {"&Window", "&Cascade", "&Tile", "&Arrange Icons"},
+        {"&Window", "&Cascade", "&Tile", "&Arrange Icons", "-", "&1  - Slot A, Channel: Internal Tx, (New preset)"},
         {"&Help", "Help Topics", "-", "&About"},
     };
     EXPECT_EQ(MenuTexts(Frame()), expected);
     Frame().CloseDocument(&doc);
     EXPECT_FALSE(Frame().ShowsDocumentMenus());
     EXPECT_EQ(MenuTexts(Frame()).size(), 5u);
+}
+
+class NamedDocument : public FakeDocument {
+public:
+    NamedDocument(EventLog& log, std::string file) : FakeDocument(log), m_file(std::move(file)) {}
+    std::string GetTitle() const override { return m_file; }
+
+private:
+    std::string m_file;
+};
+
+TEST_F(MainFrameTest, WindowMenuListsTheChildWindowsWithTheActiveOneChecked)
+{
+    using Entries = std::vector<std::pair<std::string, bool>>;
+    const auto entries = [this] {
+        Frame().UpdateCommandUI();
+        const QList<QAction*> items = Frame().menuBar()->actions().at(4)->menu()->actions();
+        Entries list;
+        for (qsizetype i = 4; i < items.size(); ++i)  // after Cascade, Tile, Arrange Icons and the separator
+            list.emplace_back(items[i]->text().toStdString(), items[i]->isChecked());
+        return list;
+    };
+    Frame().AddDocument(std::make_unique<NamedDocument>(h.log, "Site_0001.rd3"));
+    auto owned = std::make_unique<NamedDocument>(h.log, "R&D_0002.rd3");
+    NamedDocument& second = *owned;
+    Frame().AddDocument(std::move(owned));
+    const std::string first = "&1 Site_0001.rd3 - Slot A, Channel: Internal Tx, (New preset)";
+    const std::string other = " R&&D_0002.rd3 - Slot A, Channel: Internal Tx, (New preset)";
+    ASSERT_EQ(entries(), (Entries{{first, false}, {"&2" + other, true}}));
+    Frame().menuBar()->actions().at(4)->menu()->actions().at(4)->trigger();
+    EXPECT_EQ(entries(), (Entries{{first, true}, {"&2" + other, false}}));
+    EXPECT_NE(Frame().ActiveDocument(), &second);
+    Frame().CloseDocument(&second);
+    EXPECT_EQ(entries(), (Entries{{first, true}}));
 }
 
 TEST_F(MainFrameTest, CommandsThatNothingHandlesAreGreyedAndTheirKeysDoNothing)
@@ -132,6 +166,20 @@ TEST_F(MainFrameTest, CommandsThatNothingHandlesAreGreyedAndTheirKeysDoNothing)
     QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(edit->text(), "");  // taken by the keys, and nothing ran
     EXPECT_EQ(h.log, EventLog{});
+}
+
+TEST_F(MainFrameTest, RecentFilesShowTheirPathAbbreviatedAndNumbered)
+{
+    h.app->m_recentFiles.Add("/data/Site_0002.rd3");
+    h.app->m_recentFiles.Add("/home/operator/field/Site_0001.rd3");
+    Frame().menuBar()->actions().at(0)->menu()->aboutToShow();
+    EXPECT_EQ(Action(cmd::kRecentFile1)->text().toStdString(), "&1 /home/.../field/Site_0001.rd3");
+    EXPECT_EQ(Action(cmd::kRecentFile1 + 1)->text().toStdString(), "&2 /data/Site_0002.rd3");
+}
+
+TEST_F(MainFrameTest, MainWindowCarriesTheProgramsIcon)
+{
+    EXPECT_FALSE(Frame().windowIcon().isNull());
 }
 
 // ---- toolbar --------------------------------------------------------------------------------
