@@ -67,7 +67,11 @@ QTreeWidgetItem* CChannelTree::AddItem(QTreeWidgetItem* parent, const QString& t
 {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
-    item->setIcon(0, QIcon(pictures::TreeImage(image)));
+    // A selected item shows its own picture, not one tinted in the selection's colour.
+    const QPixmap picture = pictures::TreeImage(image);
+    QIcon icon(picture);
+    icon.addPixmap(picture, QIcon::Selected);
+    item->setIcon(0, icon);
     item->setData(0, kImageRole, image);
     item->setData(0, kCodeRole, code);
     return item;
@@ -225,10 +229,11 @@ QTreeWidgetItem* CChannelTree::HitItem(QPoint pos) const
     QTreeWidgetItem* item = itemAt(pos);
     if (!item)
         return nullptr;
-    // Only the icon and the text count, not the empty row to their right.
+    // Only the icon and the text count: not the indentation left of them, nor the empty row
+    // to their right.
     const QRect rect = visualItemRect(item);
     const int contentRight = rect.left() + iconSize().width() + 8 + fontMetrics().horizontalAdvance(item->text(0));
-    return pos.x() <= contentRight ? item : nullptr;
+    return pos.x() >= rect.left() && pos.x() <= contentRight ? item : nullptr;
 }
 
 void CChannelTree::OnRightButton(QPoint pos, QPoint global)

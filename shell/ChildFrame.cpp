@@ -14,6 +14,11 @@ CChildFrame::CChildFrame(CRavikApp& app, std::unique_ptr<AppDocument> doc, QWidg
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(300, 150);
+    // A window that opens during a measurement stays as it is shown: no minimise or maximise
+    // box and no sizing border.
+    if (m_app.m_status.IsMeasuring())
+        setWindowFlags((windowFlags() & ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) |
+                       Qt::MSWindowsFixedSizeDialogHint);
     if (m_app.m_status.IsConnected() && m_app.Unit()) {
         std::lock_guard driver(m_app.m_locks.Driver);
         m_unitHasSlots = m_app.Unit()->IsModularUnit();

@@ -17,12 +17,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
+#include <QDir>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 
 namespace {
@@ -47,6 +48,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 {
     setObjectName("mainframe");
     setWindowTitle(Title());
+    setWindowIcon(pictures::FrameIcon());
 
     m_wall = new CWallFrame(this);
     setCentralWidget(m_wall);
@@ -68,12 +70,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     setDockOptions(dockOptions() | QMainWindow::AllowNestedDocks);
     BuildNavigatorBar();
 
-    auto* row = new QToolBar("Position bar", this);
-    row->setObjectName("positionbar");
-    row->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    m_positionBar = new CWorkload(m_app, row);
-    row->addWidget(m_positionBar);
-    addToolBar(Qt::TopToolBarArea, row);
+    BuildPositionRow();
 
     ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible != 0);
     BuildMenus(false);
@@ -206,6 +203,7 @@ void CMainFrame::UpdateCommandUI()
     for (int i = 0; i < cmd::kPaneCount; ++i)
         m_panes[static_cast<std::size_t>(i)]->setText(Latin1(m_router.Text(cmd::kPane1 + i)));
     UpdateTitles();
+    UpdateWindowList();
 }
 
 void CMainFrame::UpdateTitles()
@@ -225,6 +223,8 @@ void CMainFrame::BuildMenus(bool documentMenus)
         delete menu;
     m_menus.clear();
 
+    m_windowMenu = nullptr;
+    m_windowList.clear();
     const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
     QMenu* menu = nullptr;
     for (const FrameMenuItem& item : FrameMenuTable()) {
@@ -233,6 +233,8 @@ void CMainFrame::BuildMenus(bool documentMenus)
         if (!menu || menu->title() != QLatin1String(item.menu)) {
             menu = menuBar()->addMenu(QString::fromLatin1(item.menu));
             m_menus.push_back(menu);
+            if (item.id == cmd::kCascade)
+                m_windowMenu = menu;
             connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
         }
         if (!item.text) {
@@ -254,6 +256,42 @@ void CMainFrame::BuildMenus(bool documentMenus)
     UpdateCommandUI();
 }
 
+// Below the Window menu's own commands, one numbered entry per child window, the active one
+// checked; choosing an entry makes its window the active one.
+void CMainFrame::UpdateWindowList()
+{
+    if (!m_windowMenu)
+        return;
+    const QList<QMdiSubWindow*> children = m_wall->subWindowList();
+    const auto count = static_cast<std::size_t>(children.size());
+    if (m_windowList.size() != (count > 0 ? count + 1 : 0)) {
+        for (QAction* entry : m_windowList)
+            delete entry;
+        m_windowList.clear();
+        if (count > 0)
+            m_windowList.push_back(m_windowMenu->addSeparator());
+        for (std::size_t i = 0; i < count; ++i) {
+            QAction* entry = m_windowMenu->addAction(QString());
+            entry->setCheckable(true);
+            connect(entry, &QAction::triggered, this, [this, i] {
+                const QList<QMdiSubWindow*> now = m_wall->subWindowList();
+                if (i < static_cast<std::size_t>(now.size()))
+                    m_wall->setActiveSubWindow(now[static_cast<qsizetype>(i)]);
+                UpdateCommandUI();
+            });
+            m_windowList.push_back(entry);
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        QMdiSubWindow* child = children[static_cast<qsizetype>(i)];
+        QString title = child->windowTitle();
+        title.replace('&', "&&");
+        QAction* entry = m_windowList[i + 1];
+        entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
+        entry->setChecked(child == m_wall->currentSubWindow());
+    }
+}
+
 void CMainFrame::UpdateMenus()
 {
     const bool withDocument = DocumentCount() > 0;
@@ -269,8 +307,8 @@ void CMainFrame::UpdateRecentFiles()
         // The list's place shows "Recent File" greyed while it is empty.
         action->setVisible(present || i == 0);
         if (present) {
-            const QString path = QString::fromStdString(m_app.m_recentFiles.At(i));
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+            const std::string shown = CRecentFiles::DisplayName(m_app.m_recentFiles.At(i), QDir::currentPath().toStdString());
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdString(shown)));
         } else {
             action->setText("Recent File");
         }
@@ -317,6 +355,35 @@ void CMainFrame::BuildStatusBar()
         pane->setEnabled(false);
         statusBar()->addPermanentWidget(pane);
     }
+}
+
+// The position bar stands in the toolbar's row, right of it, while the window is wide enough
+// for both; on a narrower screen it takes a row of its own below the toolbar, so that every
+// toolbar button stays in reach.
+void CMainFrame::BuildPositionRow()
+{
+    m_positionRow = new QToolBar("Position bar", this);
+    m_positionRow->setObjectName("positionbar");
+    m_positionRow->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    m_positionBar = new CWorkload(m_app, m_positionRow);
+    m_positionRow->addWidget(m_positionBar);
+    addToolBar(Qt::TopToolBarArea, m_positionRow);
+    PlacePositionRow();
+}
+
+void CMainFrame::PlacePositionRow()
+{
+    // Only the row the two share is the frame's to arrange; where the operator dragged
+    // either bar is left as it is.
+    if (toolBarArea(m_positionRow) != toolBarArea(m_toolbar) || m_toolbar->orientation() != Qt::Horizontal)
+        return;
+    const int spacing = style()->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, this);
+    const bool fits = m_toolbar->sizeHint().width() + spacing + m_positionRow->sizeHint().width() <= width();
+    const bool ownRow = toolBarBreak(m_positionRow);
+    if (fits && ownRow)
+        removeToolBarBreak(m_positionRow);
+    else if (!fits && !ownRow)
+        insertToolBarBreak(m_positionRow);
 }
 
 // ---- docking bars -----------------------------------------------------------------------
@@ -522,6 +589,12 @@ void CMainFrame::showEvent(QShowEvent* event)
     // The splash stays over the main window also where no window manager keeps it on top.
     if (m_splash->isVisible())
         m_splash->raise();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    PlacePositionRow();
 }
 
 bool CMainFrame::event(QEvent* event)

@@ -81,13 +81,20 @@ public:
     QLabel& Pane(int index) { return *m_panes[static_cast<std::size_t>(index)]; }
     QLabel& MessagePane() { return *m_statusText; }
 
+    // None: bars are shown and hidden only through their View commands and close boxes, so
+    // that what the commands check and what the next start shows is what is on screen.
+    QMenu* createPopupMenu() override { return nullptr; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     void BuildToolbar();
+    void BuildPositionRow();
+    void PlacePositionRow();
     void BuildStatusBar();
     void BuildNavigatorBar();
     void BuildMenus(bool documentMenus);
@@ -97,6 +104,7 @@ private:
     void RegisterFrameCommands();
     void UpdateRecentFiles();
     void UpdateTitles();
+    void UpdateWindowList();
 
     void OnChannelNavigator();
     void ShowNavigator(bool show);
@@ -110,6 +118,7 @@ private:
     CommandRouter m_router;
     CWallFrame* m_wall = nullptr;
     QToolBar* m_toolbar = nullptr;
+    QToolBar* m_positionRow = nullptr;  // holds the position bar
     CWorkload* m_positionBar = nullptr;
     CSizingBar* m_navigatorBar = nullptr;
     CChannelTree* m_tree = nullptr;
@@ -118,6 +127,8 @@ private:
     QLabel* m_statusText = nullptr;
     std::vector<QLabel*> m_panes;
     std::vector<QMenu*> m_menus;
+    QMenu* m_windowMenu = nullptr;         // the Window menu of the document menus
+    std::vector<QAction*> m_windowList;    // its separator and one entry per child window
     bool m_documentMenus = false;
     QTimer m_statusTimer;
     QTimer m_commandUiTimer;

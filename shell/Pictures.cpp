@@ -90,6 +90,41 @@ QPixmap Picture(int w, int h, QColor top, QColor bottom, QColor lines, int title
 
 namespace pictures {
 
+// A reflection hyperbola under the ground line, as the first radargram of a buried pipe
+// shows it.
+QIcon FrameIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        QPixmap pm = Blank(size, size);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 32.0, size / 32.0);
+        QLinearGradient ground(0, 0, 0, 32);
+        ground.setColorAt(0, QColor(10, 40, 90));
+        ground.setColorAt(1, QColor(70, 50, 20));
+        p.setPen(Qt::NoPen);
+        p.setBrush(ground);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 4, 4);
+        p.setPen(QPen(QColor(120, 200, 90), 2));
+        p.drawLine(QPointF(3, 8), QPointF(29, 8));
+        QPainterPath reflection;
+        for (int k = -13; k <= 13; ++k) {
+            const QPointF at(16 + k, 14 + std::sqrt(16.0 + k * k * 1.5) - 4);
+            if (k == -13)
+                reflection.moveTo(at);
+            else
+                reflection.lineTo(at);
+        }
+        p.setPen(QPen(QColor(250, 220, 120), 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(reflection);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
 QPixmap ToolbarButton(int id)
 {
     QPixmap pm = Blank(20, 20);

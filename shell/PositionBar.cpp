@@ -136,10 +136,15 @@ private:
 CWorkload::CWorkload(CRavikApp& app, QWidget* parent) : QWidget(parent), m_app(app)
 {
     setObjectName("c261");
-    auto* row = new QHBoxLayout(this);
+    // The fields and labels keep their sizes and places whatever room the bar is given: a bar
+    // narrower than its contents cuts them off at its right end rather than drawing fields
+    // over their labels.
+    m_contents = new QWidget(this);
+    auto* row = new QHBoxLayout(m_contents);
+    row->setSizeConstraint(QLayout::SetFixedSize);
     row->setContentsMargins(4, 1, 4, 1);
     row->setSpacing(4);
-    const auto label = [&](const char* text) { row->addWidget(new QLabel(text, this)); };
+    const auto label = [&](const char* text) { row->addWidget(new QLabel(text, m_contents)); };
     const auto text = [this](int which) {
         return [this, which](QPainter& p, const QRect& r) {
             const auto gps = workload::GpsTexts(m_values.gpsOpen, m_values.latitude, m_values.longitude);
@@ -152,18 +157,18 @@ CWorkload::CWorkload(CRavikApp& app, QWidget* parent) : QWidget(parent), m_app(a
     };
 
     label("Pos");
-    row->addWidget(new Field("c1031", {100, 20}, text(0), this));
+    row->addWidget(new Field("c1031", {100, 20}, text(0), m_contents));
     label("Workload");
-    row->addWidget(new Field("c1029", {92, 18}, [this](QPainter& p, const QRect& r) { PaintGauge(p, r); }, this));
+    row->addWidget(new Field("c1029", {92, 18}, [this](QPainter& p, const QRect& r) { PaintGauge(p, r); }, m_contents));
     label("Batt.");
-    row->addWidget(new Field("c1034", {50, 18}, [this](QPainter& p, const QRect& r) { PaintBattery(p, r); }, this));
+    row->addWidget(new Field("c1034", {50, 18}, [this](QPainter& p, const QRect& r) { PaintBattery(p, r); }, m_contents));
     label("Lat.");
-    m_latitude = new Field("c1197", {120, 20}, text(1), this);
+    m_latitude = new Field("c1197", {120, 20}, text(1), m_contents);
     row->addWidget(m_latitude);
     label("Lon.");
-    row->addWidget(new Field("c1198", {120, 20}, text(2), this));
+    row->addWidget(new Field("c1198", {120, 20}, text(2), m_contents));
 
-    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider = new QSlider(Qt::Horizontal, m_contents);
     m_slider->setObjectName("c13333");
     m_slider->setTickPosition(QSlider::NoTicks);
     m_slider->setRange(1, CAppSettings::kMaxGain);
@@ -176,6 +181,22 @@ CWorkload::CWorkload(CRavikApp& app, QWidget* parent) : QWidget(parent), m_app(a
     row->addWidget(m_slider);
     connect(m_slider, &QSlider::valueChanged, this, &CWorkload::OnGain);
     connect(m_slider, &QSlider::sliderReleased, this, [this] { OnGain(m_slider->value()); });
+    m_contents->adjustSize();
+}
+
+QSize CWorkload::sizeHint() const
+{
+    return m_contents->sizeHint();
+}
+
+QSize CWorkload::minimumSizeHint() const
+{
+    return {0, m_contents->sizeHint().height()};
+}
+
+void CWorkload::resizeEvent(QResizeEvent*)
+{
+    m_contents->move(0, std::max(0, (height() - m_contents->height()) / 2));
 }
 
 void CWorkload::OnGain(int gain)
@@ -259,6 +280,10 @@ void CWorkload::PaintBattery(QPainter& p, const QRect& rect) const
         return;
     const float fraction = static_cast<float>(workload::BatteryLevel(m_values.battery)) / 1000.0f;
     const int width = static_cast<int>(static_cast<float>(rect.width()) * fraction);
-    if (width > 0)
-        p.fillRect(QRect(rect.left(), rect.top(), width, rect.height()), workload::BatteryColor(fraction));
+    if (width > 0) {
+        // The charge has the black outline the gauge's segments have.
+        p.setPen(Qt::black);
+        p.setBrush(workload::BatteryColor(fraction));
+        p.drawRect(QRect(rect.left(), rect.top(), width, rect.height()).adjusted(0, 0, -1, -1));
+    }
 }

@@ -63,6 +63,12 @@ public:
     const workload::Values& Shown() const { return m_values; }
     QSlider& GainSlider() { return *m_slider; }
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     class Field;
     void PaintText(QPainter& p, const QRect& rect, const QString& text, int fontHeight) const;
@@ -72,6 +78,7 @@ private:
 
     CRavikApp& m_app;
     workload::Values m_values;
+    QWidget* m_contents = nullptr;  // labels, fields and slider at their own sizes
     QSlider* m_slider = nullptr;
     QWidget* m_latitude = nullptr;
 };

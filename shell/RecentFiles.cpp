@@ -11,7 +11,43 @@ std::string Key(int i)
     return "File" + std::to_string(i + 1);
 }
 
+std::string Abbreviated(const std::string& path, std::size_t nameAt, std::size_t maxLength)
+{
+    const std::size_t nameLength = path.size() - nameAt;
+    if (path.size() <= maxLength)
+        return path;
+    if (nameLength > maxLength)
+        return path.substr(nameAt);
+    // The root and its first folder stay: "/home".
+    const std::size_t firstFolderEnd = path.find('/', 1);
+    if (firstFolderEnd == std::string::npos || firstFolderEnd + 5 + nameLength > maxLength)
+        return path.substr(nameAt);
+    std::size_t rest = firstFolderEnd;
+    while (firstFolderEnd + 4 + (path.size() - rest) > maxLength)
+        rest = path.find('/', rest + 1);
+    return path.substr(0, firstFolderEnd) + "/..." + path.substr(rest);
+}
+
 } // namespace
+
+std::string CRecentFiles::DisplayName(const std::string& path, const std::string& currentDir, std::size_t maxLength)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    std::string folder = currentDir;
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    const bool inCurrentDir = slash != std::string::npos && !currentDir.empty() && path.compare(0, slash, folder) == 0 &&
+                              folder.size() == slash;
+    const std::string shown = inCurrentDir ? path.substr(nameAt) : Abbreviated(path, nameAt, maxLength);
+    std::string escaped;
+    for (char c : shown) {
+        if (c == '&')
+            escaped += '&';
+        escaped += c;
+    }
+    return escaped;
+}
 
 void CRecentFiles::Load(const Profile& profile)
 {

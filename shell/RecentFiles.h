@@ -24,6 +24,14 @@ public:
     int Count() const { return static_cast<int>(m_entries.size()); }
     const std::string& At(int index) const { return m_entries.at(static_cast<std::size_t>(index)); }
 
+    // How the File menu shows `path` (with '&' doubled for the menu): its name alone when it
+    // lies in `currentDir`; else the whole path when it has at most `maxLength` characters;
+    // else the root's first folder, "/..." and as many of the last folders as fit before the
+    // name; the name alone when not even one fits.
+    static std::string DisplayName(const std::string& path, const std::string& currentDir,
+                                   std::size_t maxLength = kDisplayLength);
+    static constexpr std::size_t kDisplayLength = 30;
+
 private:
     std::vector<std::string> m_entries;
 };

@@ -5,14 +5,18 @@
 #include "model/AppSettings.h"
 #include "shell/ChannelTree.h"
 #include "shell/ChildFrame.h"
+#include "shell/Pictures.h"
 #include "shell/SizingBar.h"
 #include "shell/WallFrame.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -102,6 +106,15 @@ TEST_F(ChannelTreeTest, Z5KAndNoUnitShowOnlyTheirRoot)
     h.app->m_status.m_bConnected = 0;
     tree->RefreshIfChanged();
     EXPECT_EQ(Rows(*tree), (std::vector<Row>{{0, "No Control Unit", 0, -1}}));
+}
+
+TEST_F(ChannelTreeTest, ASelectedItemShowsItsOwnPicture)
+{
+    tree->Rebuild();
+    QTreeWidgetItem* item = FindItem(*tree, 21);
+    const QImage own = pictures::TreeImage(CChannelTree::kImageInUse).toImage();
+    const QImage selected = item->icon(0).pixmap(16, QIcon::Selected).toImage();
+    EXPECT_EQ(selected.pixelColor(8, 8), own.pixelColor(8, 8));
 }
 
 TEST_F(ChannelTreeTest, RefreshRebuildsOnlyWhenTheSlotsChanged)
@@ -220,7 +233,9 @@ TEST_F(ChannelTreeTest, RightButtonOffersTheMenuOnAChannelOnlyAndNotWhileMeasuri
     const QRect root = tree->visualItemRect(tree->topLevelItem(0));
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, root.center() - QPoint(root.width() / 2 - 10, 0));
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, QPoint(tree->viewport()->width() - 3, Centre(21).y()));
-    EXPECT_TRUE(shown.empty());  // the unit, and the empty row right of a channel's text
+    const QRect channel = tree->visualItemRect(FindItem(*tree, 21));
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, QPoint(channel.left() - 4, channel.center().y()));
+    EXPECT_TRUE(shown.empty());  // the unit, the empty row right of a channel's text and its indentation
 
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, Centre(21));
     ASSERT_EQ(shown.size(), 1u);
@@ -288,6 +303,24 @@ TEST_F(ChannelTreeTest, ChildIsMaximisedTitledAndNotClosedWhileMeasuring)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(h.app->MainWindow()->DocumentCount(), 1);
     EXPECT_EQ(h.log, (EventLog{"doc refresh", "doc close"}));
+}
+
+TEST_F(ChannelTreeTest, ChildMadeWhileMeasuringHasNoMinimiseMaximiseOrSizing)
+{
+    for (bool measuring : {false, true}) {
+        h.app->m_status.m_bMeasuring = measuring;
+        h.OpenFakeDocument();
+        QMdiSubWindow* child = h.app->MainWindow()->Wall().activeSubWindow();
+        ASSERT_NE(child, nullptr);
+        EXPECT_TRUE(child->isMaximized()) << measuring;
+        for (const char* item : {"Mi&nimize", "Ma&ximize", "&Size"}) {
+            const QList<QAction*> actions = child->systemMenu()->actions();
+            const auto it = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == item; });
+            ASSERT_NE(it, actions.end()) << item;
+            EXPECT_EQ((*it)->isVisible(), !measuring) << item;
+        }
+    }
+    h.app->m_status.m_bMeasuring = 0;
 }
 
 TEST_F(ChannelTreeTest, ChildOfAZ5KIsTitledWithoutSlot)

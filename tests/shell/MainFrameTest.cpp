@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include "shell/SizingBar.h"
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QToolBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -107,13 +110,47 @@ TEST_F(MainFrameTest, MenusWithADocumentAndBackWhenItCloses)
         {"&Measure", "&Connect\tF9", "&Start\tF5", "S&top\tF6", "Start &New Measurement", "&Measurement Settings"},
         {"&Tools", "&Scales settings", "&Hardware Setup", "&GPS Setup", "&Markers Setup", "Edit &Antenna List",
          "Edit &Wheel List", "New wheel calibration"},
-        {"&Window", "&Cascade", "&Tile", "&Arrange Icons"},
+        {"&Window", "&Cascade", "&Tile", "&Arrange Icons", "-", "&1  - Slot A, Channel: Internal Tx, (New preset)"},
         {"&Help", "Help Topics", "-", "&About"},
     };
     EXPECT_EQ(MenuTexts(Frame()), expected);
     Frame().CloseDocument(&doc);
     EXPECT_FALSE(Frame().ShowsDocumentMenus());
     EXPECT_EQ(MenuTexts(Frame()).size(), 5u);
+}
+
+class NamedDocument : public FakeDocument {
+public:
+    NamedDocument(EventLog& log, std::string file) : FakeDocument(log), m_file(std::move(file)) {}
+    std::string GetTitle() const override { return m_file; }
+
+private:
+    std::string m_file;
+};
+
+TEST_F(MainFrameTest, WindowMenuListsTheChildWindowsWithTheActiveOneChecked)
+{
+    using Entries = std::vector<std::pair<std::string, bool>>;
+    const auto entries = [this] {
+        Frame().UpdateCommandUI();
+        const QList<QAction*> items = Frame().menuBar()->actions().at(4)->menu()->actions();
+        Entries list;
+        for (qsizetype i = 4; i < items.size(); ++i)  // after Cascade, Tile, Arrange Icons and the separator
+            list.emplace_back(items[i]->text().toStdString(), items[i]->isChecked());
+        return list;
+    };
+    Frame().AddDocument(std::make_unique<NamedDocument>(h.log, "Site_0001.rd3"));
+    auto owned = std::make_unique<NamedDocument>(h.log, "R&D_0002.rd3");
+    NamedDocument& second = *owned;
+    Frame().AddDocument(std::move(owned));
+    const std::string first = "&1 Site_0001.rd3 - Slot A, Channel: Internal Tx, (New preset)";
+    const std::string other = " R&&D_0002.rd3 - Slot A, Channel: Internal Tx, (New preset)";
+    ASSERT_EQ(entries(), (Entries{{first, false}, {"&2" + other, true}}));
+    Frame().menuBar()->actions().at(4)->menu()->actions().at(4)->trigger();
+    EXPECT_EQ(entries(), (Entries{{first, true}, {"&2" + other, false}}));
+    EXPECT_NE(Frame().ActiveDocument(), &second);
+    Frame().CloseDocument(&second);
+    EXPECT_EQ(entries(), (Entries{{first, true}}));
 }
 
 TEST_F(MainFrameTest, CommandsThatNothingHandlesAreGreyedAndTheirKeysDoNothing)
@@ -129,6 +166,20 @@ TEST_F(MainFrameTest, CommandsThatNothingHandlesAreGreyedAndTheirKeysDoNothing)
     QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(edit->text(), "");  // taken by the keys, and nothing ran
     EXPECT_EQ(h.log, EventLog{});
+}
+
+TEST_F(MainFrameTest, RecentFilesShowTheirPathAbbreviatedAndNumbered)
+{
+    h.app->m_recentFiles.Add("/data/Site_0002.rd3");
+    h.app->m_recentFiles.Add("/home/operator/field/Site_0001.rd3");
+    Frame().menuBar()->actions().at(0)->menu()->aboutToShow();
+    EXPECT_EQ(Action(cmd::kRecentFile1)->text().toStdString(), "&1 /home/.../field/Site_0001.rd3");
+    EXPECT_EQ(Action(cmd::kRecentFile1 + 1)->text().toStdString(), "&2 /data/Site_0002.rd3");
+}
+
+TEST_F(MainFrameTest, MainWindowCarriesTheProgramsIcon)
+{
+    EXPECT_FALSE(Frame().windowIcon().isNull());
 }
 
 // ---- toolbar --------------------------------------------------------------------------------
@@ -531,4 +582,56 @@ TEST_F(MainFrameTest, TheActiveViewGetsItsCommandsBeforeItsDocument)
     QTest::keyClick(&Frame(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(routed, std::vector<int>{2});
     EXPECT_TRUE(Enabled(cmd::kPrint));
+}
+
+// ---- toolbar row ----------------------------------------------------------------------------
+
+TEST_F(MainFrameTest, RightClickOnTheBarsOpensNoListOfBars)
+{
+    Frame().show();
+    QWidget* caption = Frame().NavigatorBar().titleBarWidget();
+    for (QWidget* bar : {static_cast<QWidget*>(&Frame().Toolbar()), Frame().findChild<QWidget*>("positionbar"), caption}) {
+        ASSERT_NE(bar, nullptr);
+        bool shown = false;
+        // A menu would run its own event loop: close it from there, so that the test goes on.
+        QTimer::singleShot(0, [&shown] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                shown = true;
+                popup->close();
+            }
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3), bar->mapToGlobal(QPoint(3, 3)));
+        QCoreApplication::sendEvent(bar, &click);
+        QApplication::processEvents();
+        EXPECT_FALSE(shown) << bar->objectName().toStdString();
+    }
+}
+TEST_F(MainFrameTest, EveryToolbarButtonIsInReachOnFieldLaptopScreens)
+{
+    FakeDocument& doc = h.OpenFakeDocument();
+    std::vector<int> ids;
+    for (int id : FrameToolbarTable())
+        if (id)
+            ids.push_back(id);
+    RecordDocumentCommands(doc, ids);
+    Frame().StatusTimer().stop();
+    Frame().UpdateCommandUI();
+    Frame().showNormal();  // not maximised to the test screen's size
+    QToolBar& toolbar = Frame().Toolbar();
+    const QToolBar* row = Frame().findChild<QToolBar*>("positionbar");
+    // 1366 pixels hold both bars in one row; at 1024 the position bar takes a row of its own.
+    for (const auto& [width, oneRow] : {std::pair{1366, true}, std::pair{1024, false}}) {
+        Frame().resize(width, 768);
+        QApplication::processEvents();
+        EXPECT_EQ(row->y() == toolbar.y(), oneRow) << width;
+        EXPECT_GE(row->width(), row->sizeHint().width()) << width;
+        for (int id : ids) {
+            QWidget* button = toolbar.widgetForAction(Action(id));
+            ASSERT_NE(button, nullptr) << id;
+            EXPECT_TRUE(button->isVisible()) << width << " " << id;
+            routed.clear();
+            QTest::mouseClick(button, Qt::LeftButton);
+            EXPECT_EQ(routed, std::vector<int>{id}) << width << " " << id;
+        }
+    }
 }

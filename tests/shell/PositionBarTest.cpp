@@ -150,10 +150,32 @@ TEST_F(PositionBarTest, UpdateTakesTheUnitsValuesAndTheGpsPosition)
     QWidget* battery = bar->findChild<QWidget*>("c1034");
     const QImage b = battery->grab().toImage();
     EXPECT_EQ(b.pixelColor(3, b.height() / 2), QColor(255, 255, 0));
+    EXPECT_EQ(b.pixelColor(3, 1), QColor(0, 0, 0));  // its outline
     EXPECT_EQ(b.pixelColor(b.width() - 4, b.height() / 2), QColor(0, 0, 0));
     h.app->m_status.m_bConnected = 0;
     bar->Update();
     EXPECT_EQ(Pixel("c1034", {3, b.height() / 2}), QColor(0, 0, 0));
+}
+
+TEST_F(PositionBarTest, FieldsNeverCoverTheirLabelsHoweverNarrowTheBar)
+{
+    // In a row of the main window, as the toolbar area places it.
+    QWidget row;
+    CWorkload placed(*h.app, &row);
+    row.show();
+    const QList<QWidget*> parts = placed.findChildren<QWidget*>();
+    for (int width : {placed.sizeHint().width(), 500, 120}) {
+        placed.setGeometry(0, 0, width, placed.sizeHint().height());
+        QApplication::processEvents();
+        for (QWidget* a : parts) {
+            for (QWidget* b : parts) {
+                if (a != b && a->parentWidget() == b->parentWidget()) {
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                        << width << " " << a->objectName().toStdString() << " " << b->objectName().toStdString();
+                }
+            }
+        }
+    }
 }
 
 TEST_F(PositionBarTest, FullGaugeShowsGreenYellowAndRed)

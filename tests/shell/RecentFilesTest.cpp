@@ -51,3 +51,25 @@ TEST(RecentFiles, GapsAndRepeatsWrittenByHandAreSkipped)
     EXPECT_EQ(r.At(0), "/p.rd3");
     EXPECT_EQ(r.At(1), "/q.rd3");
 }
+
+TEST(RecentFiles, MenuShowsTheNameInTheCurrentFolderElseThePathAbbreviatedToThirtyCharacters)
+{
+    struct Case {
+        const char* path;
+        const char* currentDir;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"/data/Site_0001.rd3", "/home", "/data/Site_0001.rd3"},
+        {"/home/operator/field/Site_0001.rd3", "/home", "/home/.../field/Site_0001.rd3"},
+        {"/home/operator/field/survey/Site_0001.rd3", "/", "/home/.../survey/Site_0001.rd3"},
+        {"/home/operator/field/Site_0001.rd3", "/home/operator/field/", "Site_0001.rd3"},
+        {"/home/operator/field/Site_0001.rd3", "/home/operator", "/home/.../field/Site_0001.rd3"},
+        {"/media/operator_usb_stick/Site_0001.rd3", "", "/media/.../Site_0001.rd3"},
+        {"/operator_usb_stick_1/x/Site_0001.rd3", "", "Site_0001.rd3"},  // its first folder leaves too little
+        {"/data/A_very_long_profile_name_0001.rd3", "", "A_very_long_profile_name_0001.rd3"},
+        {"/data/R&D_0001.rd3", "", "/data/R&&D_0001.rd3"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CRecentFiles::DisplayName(c.path, c.currentDir), c.shown) << c.path << " in " << c.currentDir;
+}
