@@ -382,3 +382,17 @@ inline int HeaderValue(const std::string& rad, const std::string& key)
     const std::size_t at = rad.find(key);
     return at == std::string::npos ? -1 : std::stoi(rad.substr(at + key.size()));
 }
+
+// Slot A's internal channel alone is active, 256 samples a trace every 10 ms when `trigType`
+// is time mode (128), and it is the current channel.
+inline void MeasureChannelA1Only(CMeasParamSet& params, int trigType)
+{
+    for (auto& p : params.m_params)
+        p.m_bActive = 0;
+    params.m_params[0].m_bActive = 1;
+    params.m_params[0].m_nSamples = 256;
+    params.m_params[0].m_dTimeInterval = 0.01;
+    params.m_nCurSlot = 0;
+    params.m_nCurChannel = 0;
+    params.m_nTrigType = trigType;
+}

@@ -84,15 +84,7 @@ protected:
         EXPECT_TRUE(h.app->m_status.IsConnected());
         h.app->m_settings.m_strDataFolder = folder;
         h.app->m_settings.m_strBaseName = base;
-        CMeasParamSet& params = h.app->m_params;
-        for (auto& p : params.m_params)
-            p.m_bActive = 0;
-        params.m_params[0].m_bActive = 1;
-        params.m_params[0].m_nSamples = 256;
-        params.m_params[0].m_dTimeInterval = 0.01;
-        params.m_nCurSlot = 0;
-        params.m_nCurChannel = 0;
-        params.m_nTrigType = 128;  // time mode
+        MeasureChannelA1Only(h.app->m_params, 128);  // time mode
 
         auto owned = std::make_unique<MeasuringDocument>(h.log, *h.app);
         MeasuringDocument* doc = owned.get();

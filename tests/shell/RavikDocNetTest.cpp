@@ -64,15 +64,7 @@ protected:
         app.m_docTemplate.SetFactory([&app] { return std::make_unique<CRavikDoc>(app); });
         app.m_settings.m_strDataFolder = folder;
         app.m_settings.m_strBaseName = "Doc";
-        CMeasParamSet& params = app.m_params;
-        for (auto& p : params.m_params)
-            p.m_bActive = 0;
-        params.m_params[0].m_bActive = 1;
-        params.m_params[0].m_nSamples = 256;
-        params.m_params[0].m_dTimeInterval = 0.01;
-        params.m_nCurSlot = 0;
-        params.m_nCurChannel = 0;
-        params.m_nTrigType = trigType;
+        MeasureChannelA1Only(app.m_params, trigType);
     }
     CRavikDoc* Doc() { return dynamic_cast<CRavikDoc*>(h.app->ActiveDocument()); }
     int Traces() { return h.app->DataSet()->TraceCount(0); }
