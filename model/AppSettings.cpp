@@ -49,8 +49,8 @@ std::int32_t Flag(std::uint8_t flag) { return flag != 0 ? 1 : 0; }
 
 void CAppSettings::LoadSettings(const Profile& profile, GpsSettingsTarget& gps)
 {
-    // The data folder is only remembered: nothing here depends on the process's current
-    // directory, and data-set names are formed from this folder, which always ends in "/".
+    // Data-set names are formed from this folder, which always ends in "/"; the application
+    // makes a stored one its current directory, where File > Open starts.
     const std::string folder = profile.getString(kSection, "CurrentDir", "");
     m_strDataFolder = folder.empty() ? PlatformPaths::DocumentsFolder()
                                      : PlatformPaths::WithTrailingSlash(folder);
