@@ -716,12 +716,13 @@ void CParamDlg::OnSearchSignalPos()
     }
     c = saved;
 
-    // Without an arrival, or when the unit stopped answering, the position stays as it was.
+    // Without an arrival, or when the unit stopped answering, the position stays as it was;
+    // the arrival line goes to where a found signal would stand, whatever the outcome.
     if (!failed && hit) {
         const std::int64_t found = pos - static_cast<std::int64_t>(hit - kArrivalSample) * steps;
         m_nSignalPos = static_cast<int>(std::clamp<std::int64_t>(found, 0, kMaxPosition));
-        m_nTimeZero = kArrivalSample;
     }
+    m_nTimeZero = kArrivalSample;
     m_bMouseDown = false;
     SetQuietly(m_positionSlider, m_nSignalPos);
     LoadControls();

@@ -299,7 +299,7 @@ TEST_F(ChannelParameters, SearchPutsTheArrivalAtSample30)
     EXPECT_EQ(channel(0, 0).m_nStacks, 4);
 }
 
-TEST_F(ChannelParameters, SearchWithoutArrivalEndsAndKeepsThePosition)
+TEST_F(ChannelParameters, SearchWithoutArrivalEndsKeepsThePositionAndMovesTheArrivalLine)
 {
     struct Case {
         int steps;
@@ -311,6 +311,7 @@ TEST_F(ChannelParameters, SearchWithoutArrivalEndsAndKeepsThePosition)
                           Case{0, true, 163, 200},    // a divider of 0 steps by 1
                           Case{8, false, 1, 65000}}) { // the unit stopped answering
         channel(0, 0).m_nFrequencySteps = static_cast<std::uint16_t>(c.steps);
+        channel(0, 0).m_nTimeZero = 120;
         h.unit->traceAnswers = c.answers;
         h.unit->traceRequests.clear();
         auto dlg = Open();
@@ -319,6 +320,7 @@ TEST_F(ChannelParameters, SearchWithoutArrivalEndsAndKeepsThePosition)
         ASSERT_EQ(h.unit->traceRequests.size(), c.requests);
         EXPECT_EQ(h.unit->traceRequests.back().m_nSignalPosition, c.lastPosition);
         EXPECT_EQ(dlg->SignalPosition(), 4000);
+        EXPECT_EQ(dlg->TimeZero(), 30);
         EXPECT_EQ(app().m_status.m_bError02.load(), c.answers ? 0 : 1);
         EXPECT_EQ(channel(0, 0).m_nFrequencySteps, c.steps);
     }
