@@ -5,6 +5,7 @@
 #include "shell/dialogs/ParamDlg.h"
 #include "shell/dialogs/ParamPreview.h"
 #include "tests/shell/MeasDialogFixture.h"
+#include "tests/support/TextRoom.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -438,4 +439,28 @@ TEST_F(ChannelParameters, NewPresetTakesTheShownValues)
     EXPECT_EQ(channel(0, 0).m_strName, "Mine ?");
     EXPECT_EQ(channel(0, 0).m_nSamples, 600);
     EXPECT_EQ(Text(*dlg, "c1012"), QString::fromUtf8("Mine \u20ac"));
+}
+
+TEST_F(ChannelParameters, FieldsShowTheirWidestValuesWholeAtTheDefaultSize)
+{
+    struct Case {
+        const char* field;
+        std::initializer_list<const char*> texts;
+    };
+    params().m_strUnits = "I";
+    params().m_nTrigType = 0;
+    auto dlg = Open();
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    // The widest each takes: the highest signal position, an interval of 0.2 s, of 0.5 m in
+    // inches and of three figures, a separation of 0.01 m in feet and of 100 m in inches, the
+    // most samples and stacks.
+    for (const Case& c : {Case{"c1024", {"65535"}}, Case{"c1132", {"0.200000", "19.685039", "999.999999"}},
+                          Case{"c1148", {"0.0328084", "3937.01"}}, Case{"c1015", {"2048"}},
+                          Case{"c1035", {"256"}}}) {
+        auto* edit = Find<QLineEdit>(*dlg, c.field);
+        for (const char* text : c.texts)
+            EXPECT_GE(EditTextRoom(*edit), TextWidth(*edit, text)) << c.field << " " << text << " in " << edit->width() << " px";
+    }
+    dlg->PreviewTimer().stop();
 }
