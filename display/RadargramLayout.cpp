@@ -153,6 +153,33 @@ StatusTexts FormatStatus(const StatusInput& in)
     return t;
 }
 
+std::vector<StatusTexts> WidestStatusTexts()
+{
+    std::vector<StatusTexts> widest;
+    for (const int trigType : {0, 128, 255})
+        for (const char* units : {"M", "F", "I"})
+            for (const bool timeScale : {true, false}) {
+                StatusInput in;
+                in.trigType = trigType;
+                in.units = units;
+                in.unitName = UnitName(units);
+                in.timeScale = timeScale;
+                // The greatest numbers: the trace texts and the sample text.
+                in.count = in.firstTrace = 9999999;
+                in.firstSample = 2047;
+                widest.push_back(FormatStatus(in));
+                // The widest position and depth: one trace at the greatest spacing, one sample
+                // above time zero at the greatest extent.
+                in.count = in.firstTrace = in.firstSample = 0;
+                in.selColumn = 1;
+                in.traceSpacing = 99999.99f;
+                in.timeZero = 1;
+                in.verticalExtent = 9999.99f;
+                widest.push_back(FormatStatus(in));
+            }
+    return widest;
+}
+
 PrintLayout PrintPages(int width, int height, int samples, int count)
 {
     PrintLayout p;

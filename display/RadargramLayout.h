@@ -81,6 +81,10 @@ struct StatusInput {
     float traceSpacing = 0, verticalExtent = 0;
 };
 StatusTexts FormatStatus(const StatusInput& in);
+// The widest texts the status panes are made to show, every trigger mode, distance unit and
+// vertical scale among them: trace numbers of seven digits, sample numbers of four (a trace
+// holds at most 2048 samples), positions below 100000 and depths within 10000 either way.
+std::vector<StatusTexts> WidestStatusTexts();
 
 // A printed page: margin m (dots), f dots per sample, n traces per page.
 struct PrintLayout {

@@ -1,5 +1,7 @@
 #include "display/TraceInfoBar.h"
 
+#include "display/TextFit.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +15,10 @@
 namespace {
 
 constexpr std::int16_t kInitialMaxAmplitude = 32000;
+// The highest full scale the edit takes, its widest number.
+constexpr int kWidestMaxAmplitude = 65535;
+// The height of the label's and the edit's row, and the least of it.
+constexpr int kRowHeight = 20;
 
 } // namespace
 
@@ -171,8 +177,16 @@ void CTraceInfoBar::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const QRect r = rect();
-    const int mid = r.left() + r.width() / 2;
-    m_list->setGeometry(r.left(), r.top() + 20, r.width(), r.height() - 20);
-    m_label->setGeometry(r.left(), r.top(), mid - r.left(), 20);
-    m_edit->setGeometry(mid, r.top(), r.right() + 1 - mid, 20);
+    // The label takes the left half and the edit the rest, both in a row of 20 px; the bar's
+    // font is larger than those sizes were made for, so the row is as high as the edit needs,
+    // and the label keeps its whole text, giving the edit room for its widest number first.
+    const int row = std::max({kRowHeight, m_label->sizeHint().height(), m_edit->sizeHint().height()});
+    const int labelNeeds = LabelWidthFor(*m_label, m_label->text());
+    const int editNeeds = EditWidthFor(*m_edit, QString::number(kWidestMaxAmplitude));
+    int labelWidth = std::max(r.width() / 2, labelNeeds);
+    if (r.width() - labelWidth < editNeeds)
+        labelWidth = std::max(labelNeeds, r.width() - editNeeds);
+    m_list->setGeometry(r.left(), r.top() + row, r.width(), r.height() - row);
+    m_label->setGeometry(r.left(), r.top(), labelWidth, row);
+    m_edit->setGeometry(r.left() + labelWidth, r.top(), std::max(0, r.width() - labelWidth), row);
 }

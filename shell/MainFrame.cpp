@@ -1,5 +1,7 @@
 #include "shell/MainFrame.h"
 
+#include "display/RadargramLayout.h"
+#include "display/TextFit.h"
 #include "model/StringTable.h"
 #include "shell/AppCommands.h"
 #include "shell/ChannelTree.h"
@@ -25,6 +27,8 @@
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -339,13 +343,21 @@ void CMainFrame::BuildStatusBar()
     m_statusText = new QLabel(QString::fromLatin1(MessageText(57345)), this);
     m_statusText->setObjectName("statustext");
     statusBar()->addWidget(m_statusText, 1);
+    // The panes' pixel widths were chosen for a smaller font than the desktop's: each is as
+    // wide as the widest text the views put in it, in the status bar's font, and no narrower.
+    const std::vector<radargram::StatusTexts> widest = radargram::WidestStatusTexts();
     for (int i = 0; i < cmd::kPaneCount; ++i) {
         auto* pane = new QLabel(QStringLiteral("Indicator %1").arg(i + 1), this);
         pane->setObjectName(QStringLiteral("c%1").arg(cmd::kPane1 + i));
-        pane->setFixedWidth(kPaneWidths[i]);
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
         statusBar()->addPermanentWidget(pane);
+        int width = kPaneWidths[i];
+        for (const radargram::StatusTexts& t : widest) {
+            const std::string* texts[] = {&t.trace, &t.sample, &t.pos, &t.depth};
+            width = std::max(width, LabelWidthFor(*pane, Latin1(*texts[i])));
+        }
+        pane->setFixedWidth(width);
         m_panes.push_back(pane);
     }
     // The lock-key panes: Qt tells nothing of the lock keys' state, so they stay greyed.

@@ -16,8 +16,10 @@ class QLineEdit;
 class CInfoDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr double kMinSeparation = 0.01;
-    static constexpr double kMaxSeparation = 100.0;
+    // The separation is a float: its bounds are too, or a typed or stored 0.01 falls below
+    // the double 0.01.
+    static constexpr float kMinSeparation = 0.01f;
+    static constexpr float kMaxSeparation = 100.0f;
 
     explicit CInfoDlg(CRavikApp& app, QWidget* parent = nullptr);
     ~CInfoDlg() override;

@@ -1,5 +1,6 @@
 #include "shell/dialogs/ParamDlg.h"
 
+#include "display/TextFit.h"
 #include "link/Acquisition.h"
 #include "link/CDriver.h"
 #include "model/MeasParamSet.h"
@@ -53,6 +54,11 @@ constexpr int kSearchThreshold = 2000;
 constexpr int kArrivalSample = 30;
 
 constexpr int kSaveMeasParamsFail = 139;
+
+// The widest values the number fields are made to show whole: an interval below 1000 in any
+// unit ("%f"), and a separation of at least 0.01 m, whose "%.6g" is widest in feet.
+constexpr double kWidestInterval = 999.999999;
+constexpr float kWidestSeparation = 0.0328084f;
 
 // The range list pauses the preview while it is open.
 class RangeCombo : public QComboBox {
@@ -112,6 +118,12 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, bool readOnly)
     e->setObjectName(name);
     e->setReadOnly(readOnly);
     return e;
+}
+
+// A field no narrower than its widest value: the layout would squeeze it to a few digits.
+void FitField(QLineEdit* edit, const QString& widest)
+{
+    edit->setMinimumWidth(EditWidthFor(*edit, widest));
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, const char* name = nullptr, QWidget* buddy = nullptr)
@@ -276,6 +288,12 @@ void CParamDlg::BuildControls()
         unused->setObjectName(name);
         unused->setVisible(false);
     }
+
+    FitField(m_samplesEdit, dx::FormatInt(kMaxSamples));
+    FitField(m_stacksEdit, dx::FormatInt(kMaxStacks));
+    FitField(m_positionEdit, dx::FormatInt(kMaxPosition));
+    FitField(m_intervalEdit, QString::fromStdString(FormatC("%f", kWidestInterval)));
+    FitField(m_separationEdit, dx::FormatFloat(kWidestSeparation));
 
     connect(ok, &QPushButton::clicked, this, &CParamDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CParamDlg::reject);
@@ -716,12 +734,13 @@ void CParamDlg::OnSearchSignalPos()
     }
     c = saved;
 
-    // Without an arrival, or when the unit stopped answering, the position stays as it was.
+    // Without an arrival, or when the unit stopped answering, the position stays as it was;
+    // the arrival line goes to where a found signal would stand, whatever the outcome.
     if (!failed && hit) {
         const std::int64_t found = pos - static_cast<std::int64_t>(hit - kArrivalSample) * steps;
         m_nSignalPos = static_cast<int>(std::clamp<std::int64_t>(found, 0, kMaxPosition));
-        m_nTimeZero = kArrivalSample;
     }
+    m_nTimeZero = kArrivalSample;
     m_bMouseDown = false;
     SetQuietly(m_positionSlider, m_nSignalPos);
     LoadControls();

@@ -1,6 +1,7 @@
 // The trace information bar as a window: its list before and after the view's trace info,
 // the full-scale edit, and the layout of its three controls.
 #include "display/TraceInfoBar.h"
+#include "tests/support/TextRoom.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -70,13 +71,35 @@ TEST(TraceInfoBar, EditAsksForTheFullScaleAtEveryChange)
     EXPECT_EQ(spy.last().at(0).toInt(), 40000);
 }
 
-TEST(TraceInfoBar, LabelAndEditShareTheTopRowAboveTheList)
+TEST(TraceInfoBar, LabelAndEditShareTheTopRowAboveTheListEachShownWhole)
 {
-    CTraceInfoBar bar({});
-    bar.resize(201, 400);
-    bar.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
-    EXPECT_EQ(bar.findChild<QLabel*>("c152")->geometry(), QRect(0, 0, 100, 20));
-    EXPECT_EQ(bar.Edit()->geometry(), QRect(100, 0, 101, 20));
-    EXPECT_EQ(bar.List()->geometry(), QRect(0, 20, 201, 380));
+    struct Case {
+        int width;
+        bool halves;     // wide enough for the label to take the left half
+        bool editWhole;  // wide enough for the edit's widest full scale
+    };
+    for (const Case& c : {Case{400, true, true}, Case{201, false, true}, Case{150, false, false}}) {
+        CTraceInfoBar bar({});
+        bar.resize(c.width, 400);
+        bar.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+        const QLabel& label = *bar.findChild<QLabel*>("c152");
+        const QLineEdit& edit = *bar.Edit();
+        const QRect l = label.geometry(), e = edit.geometry();
+        SCOPED_TRACE(c.width);
+        EXPECT_EQ(l.topLeft(), QPoint(0, 0));
+        EXPECT_EQ(l.right() + 1, e.left()) << "the edit beside the label, not over it";
+        EXPECT_EQ(e.right() + 1, c.width);
+        if (c.halves) {
+            EXPECT_EQ(l.width(), c.width / 2);
+        }
+        EXPECT_GE(LabelTextRoom(label), TextWidth(label, "Max amplitude:"));
+        if (c.editWhole) {
+            EXPECT_GE(EditTextRoom(edit), TextWidth(edit, "65535"));
+        }
+        // A row of 20 px would cut the font's descenders.
+        EXPECT_GE(e.height(), std::max(20, edit.minimumSizeHint().height()));
+        EXPECT_EQ(l.height(), e.height());
+        EXPECT_EQ(bar.List()->geometry(), QRect(0, e.height(), c.width, 400 - e.height()));
+    }
 }

@@ -130,6 +130,32 @@ TEST(InfoDlg, SeparationOutOfRangeKeepsTheDialogOpenAndWritesNothing)
     EXPECT_EQ(h.Header().m_strCustomer, customer);
 }
 
+TEST(InfoDlg, SeparationBoundsHoldForTypedAndStoredValues)
+{
+    struct Case {
+        const char* units;
+        float stored;       // metres, in the channel
+        const char* typed;  // nullptr: the shown value is left alone
+        bool accepted;
+    };
+    for (const Case& c : {Case{"M", 0.01f, nullptr, true}, Case{"M", 100.0f, nullptr, true},
+                          Case{"F", 0.003048f, nullptr, true}, Case{"I", 2.54f, nullptr, true},
+                          Case{"M", 0.5f, "0.01", true}, Case{"M", 0.5f, "100", true},
+                          Case{"F", 0.5f, "0.01", true}, Case{"M", 0.5f, "0.0099", false},
+                          Case{"M", 0.5f, "100.01", false}, Case{"M", 0.0099f, nullptr, false}}) {
+        InfoHarness h;
+        h.app->m_params.m_strUnits = c.units;
+        h.app->m_params.m_params[3].m_fAntennaSeparation = c.stored;
+        CInfoDlg dlg(*h.app);
+        if (c.typed)
+            Type(dlg, "c1027", c.typed);
+        dlg.accept();
+        SCOPED_TRACE(std::string(c.units) + " " + (c.typed ? c.typed : "stored " + std::to_string(c.stored)));
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.accepted);
+        EXPECT_EQ(h.Logged("text Please enter a number between 0.01 and 100."), !c.accepted);
+    }
+}
+
 TEST(InfoDlg, InFileViewModeTheTypedSeparationGoesIntoTheFileAsItStands)
 {
     InfoHarness h;

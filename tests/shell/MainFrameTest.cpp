@@ -7,6 +7,7 @@
 #include "shell/CommandIds.h"
 #include "shell/FrameCommands.h"
 #include "shell/WallFrame.h"
+#include "tests/support/TextRoom.h"
 
 #include <QAction>
 #include <QApplication>
@@ -243,12 +244,31 @@ TEST_F(MainFrameTest, StatusBarPanesAndTheirWidths)
     const int widths[] = {95, 95, 105, 105};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(Frame().Pane(i).objectName(), QString("c%1").arg(59142 + i));
-        EXPECT_EQ(Frame().Pane(i).width(), widths[i]);
+        EXPECT_GE(Frame().Pane(i).width(), widths[i]) << "at least the width it was drawn with";
+        EXPECT_EQ(Frame().Pane(i).minimumWidth(), Frame().Pane(i).maximumWidth()) << "and fixed";
     }
     for (const char* name : {"indCAP", "indNUM", "indSCRL"}) {
         auto* pane = bar->findChild<QLabel*>(name);
         ASSERT_NE(pane, nullptr) << name;
         EXPECT_FALSE(pane->isEnabled()) << name;
+    }
+}
+
+TEST_F(MainFrameTest, StatusPanesShowTheirWidestTextsWhole)
+{
+    // What the views write: trace and sample numbers, positions of every trigger mode and
+    // unit, depths in time and in every unit, above and below time zero.
+    const std::vector<std::vector<const char*>> texts = {
+        {"Trace: 9999999", "Trace: 1234567"},
+        {"Sample: 2047"},
+        {"Pos: 99999.99 inches", "Pos: 12345.67 ft", "Pos: 86400.00 s", "Pos: 99999.99 m"},
+        {"Depth:  -0.60 meters", "Depth: -9999.99 inches", "Depth: 9999.99 feet", "Depth: -120.50 ns"}};
+    for (int i = 0; i < 4; ++i) {
+        QLabel& pane = Frame().Pane(i);
+        for (const char* text : texts[static_cast<std::size_t>(i)]) {
+            pane.setText(text);
+            EXPECT_GE(LabelTextRoom(pane), TextWidth(pane, text)) << text << " in " << pane.width() << " px";
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include "shell/dialogs/ParamDlg.h"
 #include "shell/dialogs/ParamPreview.h"
 #include "tests/shell/MeasDialogFixture.h"
+#include "tests/support/TextRoom.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -299,7 +300,7 @@ TEST_F(ChannelParameters, SearchPutsTheArrivalAtSample30)
     EXPECT_EQ(channel(0, 0).m_nStacks, 4);
 }
 
-TEST_F(ChannelParameters, SearchWithoutArrivalEndsAndKeepsThePosition)
+TEST_F(ChannelParameters, SearchWithoutArrivalEndsKeepsThePositionAndMovesTheArrivalLine)
 {
     struct Case {
         int steps;
@@ -311,6 +312,7 @@ TEST_F(ChannelParameters, SearchWithoutArrivalEndsAndKeepsThePosition)
                           Case{0, true, 163, 200},    // a divider of 0 steps by 1
                           Case{8, false, 1, 65000}}) { // the unit stopped answering
         channel(0, 0).m_nFrequencySteps = static_cast<std::uint16_t>(c.steps);
+        channel(0, 0).m_nTimeZero = 120;
         h.unit->traceAnswers = c.answers;
         h.unit->traceRequests.clear();
         auto dlg = Open();
@@ -319,6 +321,7 @@ TEST_F(ChannelParameters, SearchWithoutArrivalEndsAndKeepsThePosition)
         ASSERT_EQ(h.unit->traceRequests.size(), c.requests);
         EXPECT_EQ(h.unit->traceRequests.back().m_nSignalPosition, c.lastPosition);
         EXPECT_EQ(dlg->SignalPosition(), 4000);
+        EXPECT_EQ(dlg->TimeZero(), 30);
         EXPECT_EQ(app().m_status.m_bError02.load(), c.answers ? 0 : 1);
         EXPECT_EQ(channel(0, 0).m_nFrequencySteps, c.steps);
     }
@@ -436,4 +439,28 @@ TEST_F(ChannelParameters, NewPresetTakesTheShownValues)
     EXPECT_EQ(channel(0, 0).m_strName, "Mine ?");
     EXPECT_EQ(channel(0, 0).m_nSamples, 600);
     EXPECT_EQ(Text(*dlg, "c1012"), QString::fromUtf8("Mine \u20ac"));
+}
+
+TEST_F(ChannelParameters, FieldsShowTheirWidestValuesWholeAtTheDefaultSize)
+{
+    struct Case {
+        const char* field;
+        std::initializer_list<const char*> texts;
+    };
+    params().m_strUnits = "I";
+    params().m_nTrigType = 0;
+    auto dlg = Open();
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    // The widest each takes: the highest signal position, an interval of 0.2 s, of 0.5 m in
+    // inches and of three figures, a separation of 0.01 m in feet and of 100 m in inches, the
+    // most samples and stacks.
+    for (const Case& c : {Case{"c1024", {"65535"}}, Case{"c1132", {"0.200000", "19.685039", "999.999999"}},
+                          Case{"c1148", {"0.0328084", "3937.01"}}, Case{"c1015", {"2048"}},
+                          Case{"c1035", {"256"}}}) {
+        auto* edit = Find<QLineEdit>(*dlg, c.field);
+        for (const char* text : c.texts)
+            EXPECT_GE(EditTextRoom(*edit), TextWidth(*edit, text)) << c.field << " " << text << " in " << edit->width() << " px";
+    }
+    dlg->PreviewTimer().stop();
 }
