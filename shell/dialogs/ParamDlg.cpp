@@ -331,7 +331,8 @@ void CParamDlg::OnInitDialog()
     m_dBasePeriod = p.GetSampleInterval(m_nSlot, m_nRange);
 
     m_nSamples = c.m_nSamples;
-    m_nStacks = c.m_nStacks;
+    // The unit stacks both channels of a slot as channel 0 says.
+    m_nStacks = first.m_nStacks;
     m_nSignalPos = c.m_nSignalPosition;
     // A divider read from a hand-edited file may lie outside what the slider can show.
     m_nDivider = static_cast<std::uint16_t>(std::clamp<int>(first.m_nFrequencySteps, 1, kMaxDivider));
@@ -766,7 +767,7 @@ void CParamDlg::OnSaveAsPreset()
 
     p.AddPreset(preset);
     c = preset;
-    p.m_params[ChannelIndex() ^ 1].m_nRampIndex = c.m_nRampIndex;
+    CopySlotValues(c, p.m_params[ChannelIndex() ^ 1]);
     LoadControls();
 }
 
@@ -799,11 +800,9 @@ void CParamDlg::WriteOkValues()
     c.m_nSignalPosition = static_cast<std::uint16_t>(std::clamp(m_nSignalPos, 0, kMaxPosition));
     c.m_fAntennaSeparation = m_fSeparation * factor;
     c.m_nTimeZero = m_nTimeZero;
-    for (CMeasParam* k : {&c, &other}) {
-        k->m_nFrequencySteps = m_nDivider;
-        k->m_nRampIndex = static_cast<std::uint16_t>(m_nRange);
-        k->m_bEmSensor = static_cast<std::uint8_t>(m_bEmSensor);
-    }
+    c.m_nFrequencySteps = m_nDivider;
+    c.m_nRampIndex = static_cast<std::uint16_t>(m_nRange);
+    c.m_bEmSensor = static_cast<std::uint8_t>(m_bEmSensor);
     p.SetSampleInterval(m_nSlot, m_nRange, m_dBasePeriod);
     p.m_bAutoStack = static_cast<std::uint8_t>(m_bAutostack);
     p.m_bBeeper = static_cast<std::uint8_t>(m_bBeeper);
@@ -817,6 +816,8 @@ void CParamDlg::WriteOkValues()
     } else {
         c.m_dTimeInterval = interval;
     }
+    // The unit measures the slot's other channel with these values too.
+    CopySlotValues(c, other);
 }
 
 void CParamDlg::accept()

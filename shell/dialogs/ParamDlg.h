@@ -6,8 +6,9 @@
 // values saved as a new antenna preset.
 //
 // What the preview writes into the channel stays when the dialog is cancelled; OK commits
-// the rest and writes last_used_param. While a measurement runs the dialog only shows the
-// values: nothing is written or acquired, and OK acts as Cancel.
+// the rest, the values the unit takes once per slot into both channels of the slot, and
+// writes last_used_param. While a measurement runs the dialog only shows the values:
+// nothing is written or acquired, and OK acts as Cancel.
 #pragma once
 
 #include <QDialog>
