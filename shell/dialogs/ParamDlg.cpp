@@ -41,6 +41,9 @@ constexpr int kMaxSamples = 2048;
 constexpr int kMaxStacks = 256;
 constexpr int kMaxDivider = 128;
 constexpr int kMaxPosition = 65535;
+// The longest trace interval whose trace-number step, in 1/1024 s, the unit's 32-bit trace
+// interval holds; in wheel mode far beyond any track.
+constexpr double kMaxInterval = 2097151;
 constexpr std::int64_t kDividerSamplesLimit = 65536;  // divider x samples the unit can sweep
 constexpr const char* kUserMark = "[User]";
 // A preset name fits its settings line, whatever was read from a file before.
@@ -420,6 +423,16 @@ bool CParamDlg::ReadControls()
     return true;
 }
 
+bool CParamDlg::ReadInterval(double& interval)
+{
+    // A trace interval of 0 or less would have the unit take traces as fast as it can.
+    const double typed = ParseDecimal(m_intervalEdit->text().toLatin1().toStdString());
+    if (!(typed > 0.0 && typed <= kMaxInterval))
+        return dx::Refuse(m_intervalEdit, m_app.GetPrompter(), dx::RangeText(0, kMaxInterval, 7));
+    interval = typed;
+    return true;
+}
+
 void CParamDlg::ReadControlsLeniently()
 {
     // Read while the operator may be typing: a text that is no number yet keeps the last value.
@@ -787,13 +800,12 @@ void CParamDlg::RoundToWheelTicks(CMeasParam& channel)
     channel.m_dDistanceInterval = ticks / calibration;
 }
 
-void CParamDlg::WriteOkValues()
+void CParamDlg::WriteOkValues(double interval)
 {
     CMeasParamSet& p = m_app.m_params;
     CMeasParam& c = p.m_params[ChannelIndex()];
     CMeasParam& other = p.m_params[ChannelIndex() ^ 1];
     const float factor = p.GetUnitFactor();
-    const double interval = ParseDecimal(m_intervalEdit->text().toLatin1().toStdString());
 
     c.m_nSamples = static_cast<std::uint16_t>(m_nSamples);
     c.m_nStacks = static_cast<std::int16_t>(m_nStacks);
@@ -827,10 +839,11 @@ void CParamDlg::accept()
         reject();
         return;
     }
-    if (!ReadControls())
+    double interval = 0.0;
+    if (!ReadControls() || !ReadInterval(interval))
         return;
     ClampSamplesAndStacks();
-    WriteOkValues();
+    WriteOkValues(interval);
     if (!m_app.m_params.SaveLastUsed())
         m_app.GetPrompter().message(kSaveMeasParamsFail);
     m_timer.stop();

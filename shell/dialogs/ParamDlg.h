@@ -71,6 +71,7 @@ private:
     void LoadControls();
     void ShowDerived();
     bool ReadControls();
+    bool ReadInterval(double& interval);
     void ReadControlsLeniently();
     void ReadChecksAndSeparation();
     void ReadChecks();
@@ -95,7 +96,7 @@ private:
 
     bool Acquire(std::int16_t* out, int capacity);
     void WritePreviewValues();
-    void WriteOkValues();
+    void WriteOkValues(double interval);
     void RoundToWheelTicks(CMeasParam& channel);
     int ChannelIndex() const { return m_nSlot * 2 + m_nChannel; }
     bool WheelMode() const;

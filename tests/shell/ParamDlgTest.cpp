@@ -468,6 +468,39 @@ TEST_F(ChannelParameters, OkRefusesWhatIsNoNumber)
     EXPECT_FALSE(ReadFileBytes(h.files.Folder() + "/last_used_param").find("4x") != std::string::npos);
 }
 
+// A trace interval of 0 or less would have the unit take traces as fast as it can: it is
+// refused as an out-of-range number, whatever the trigger mode, and the dialog stays open.
+TEST_F(ChannelParameters, OkRefusesATrigIntervalNotAboveZero)
+{
+    const std::string range = "Please enter a number between 0 and 2097151.";
+    struct Case {
+        std::uint8_t trigger;
+        const char* typed;
+        bool refused;
+    };
+    for (const Case& c : {Case{128, "0", true}, Case{128, "-1", true}, Case{128, "abc", true},
+                          Case{128, "0,000", true}, Case{0, "0", true}, Case{0, "-0.05", true},
+                          Case{255, "0.0", true}, Case{128, "2097152", true}, Case{128, "0,001", false},
+                          Case{0, "0.05", false}, Case{255, "2097151", false}}) {
+        SCOPED_TRACE(std::string("trigger type ") + std::to_string(c.trigger) + ", typed " + c.typed);
+        ResetChannels();
+        params().m_nTrigType = c.trigger;
+        h.prompter.texts.clear();
+        auto dlg = Open();
+        SetText(*dlg, "c1132", c.typed);
+        dlg->accept();
+        if (c.refused) {
+            EXPECT_NE(dlg->result(), QDialog::Accepted);
+            EXPECT_EQ(h.prompter.texts, std::vector<std::string>{range});
+            EXPECT_EQ(channel(0, 0).m_dTimeInterval, 0.5);
+            EXPECT_EQ(channel(0, 0).m_dDistanceInterval, 0.1);
+        } else {
+            EXPECT_EQ(dlg->result(), QDialog::Accepted);
+            EXPECT_TRUE(h.prompter.texts.empty());
+        }
+    }
+}
+
 TEST_F(ChannelParameters, OkWhileMeasuringOnlyCloses)
 {
     app().m_status.m_bMeasuring = 1;
