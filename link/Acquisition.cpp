@@ -76,6 +76,15 @@ bool CAcquisition::PollControlUnit(bool unitCheck)
 void CAcquisition::SetConfig(const CAcquisitionConfig& config)
 {
     m_config = config;
+    m_countDivisor = std::max<std::int64_t>(config.interval, 1);
+}
+
+void CAcquisition::FollowSlot(int slot)
+{
+    if (slot < 0 || slot >= CAcquisitionConfig::kSlots)
+        return;
+    // The configuration is fixed while the thread runs: reading it here races with nothing.
+    m_countDivisor = std::max<std::int64_t>(m_config.step[static_cast<std::size_t>(slot)], 1);
 }
 
 void CAcquisition::BeginMeasurement()
@@ -365,9 +374,10 @@ int CAcquisition::HandleTrace(const AcquiredRecord& r, const RingRecord& header)
         HandOff();
     }
     {
+        const std::int64_t divisor = m_countDivisor.load();
         std::lock_guard<std::recursive_mutex> position(m_ctx.locks.Position);
-        s.m_nTimeCount = Clamp32((m_config.timeBase + p) / m_config.interval);
-        s.m_nDistanceCount = Clamp32(p / m_config.interval);
+        s.m_nTimeCount = Clamp32((m_config.timeBase + p) / divisor);
+        s.m_nDistanceCount = Clamp32(p / divisor);
     }
     NoteTracesReady();
     RaiseTraceCount(k, stored);
@@ -414,7 +424,7 @@ void CAcquisition::HandlePosition(const AcquiredRecord& r)
 {
     {
         std::lock_guard<std::recursive_mutex> position(m_ctx.locks.Position);
-        m_ctx.status.m_nDistanceCount = Clamp32(r.value / m_config.interval);
+        m_ctx.status.m_nDistanceCount = Clamp32(r.value / m_countDivisor.load());
     }
     NoteTracesReady();
     PostNow(AcqNotice::StatusUpdate);
@@ -424,7 +434,7 @@ void CAcquisition::HandleTime(const AcquiredRecord& r)
 {
     {
         std::lock_guard<std::recursive_mutex> position(m_ctx.locks.Position);
-        m_ctx.status.m_nTimeCount = Clamp32((m_config.timeBase + r.value) / m_config.interval);
+        m_ctx.status.m_nTimeCount = Clamp32((m_config.timeBase + r.value) / m_countDivisor.load());
     }
     PostNow(AcqNotice::StatusUpdate);
 }

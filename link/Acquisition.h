@@ -27,6 +27,7 @@
 #include "model/STrace.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -138,7 +139,12 @@ public:
     void Wake();
 
     // ---- set by the measurement start and stop ----
+    // Also makes the configuration's interval the divisor of the position counts.
     void SetConfig(const CAcquisitionConfig& config);
+    // Another slot became the current one (user-interface thread, also while the thread
+    // runs): from the next record on, the distance and time counts are divided by that
+    // slot's trace-number step (1 for a slot that takes no traces).
+    void FollowSlot(int slot);
     const CAcquisitionConfig& Config() const { return m_config; }
     // The measurement whose stop a failed hand-off calls; null when none runs.
     void SetRunningMeasurement(CMeasurement* measurement) { m_running = measurement; }
@@ -184,6 +190,9 @@ private:
 
     AcquisitionContext m_ctx;
     CAcquisitionConfig m_config;
+    // The trace-number step of the current slot: written by the user-interface thread, read
+    // by the acquisition thread for every position it turns into a count.
+    std::atomic<std::int64_t> m_countDivisor{1};
     CMeasurement* m_running = nullptr;
     bool m_errorShown = false;
 

@@ -18,7 +18,8 @@ struct CAcquisitionConfig {
     std::array<bool, kChannels> active{};   // CHANNEL ACTIVE
     std::array<bool, kSlots> emSensor{};    // EM SENSOR of channel 0 of each slot
     std::array<std::int64_t, kSlots> step{};  // trace-number step per slot; 0 for unused slots
-    // The divisor of the position counts: the step of the current slot, at least 1.
+    // The divisor of the position counts at the start: the step of the current slot, at
+    // least 1. The acquisition follows the current slot from there (CAcquisition::FollowSlot).
     std::int64_t interval = 1;
     std::int64_t timeBase = 0;
     // +1 or -1: the direction in which the unit's positions grow while measuring. Missed

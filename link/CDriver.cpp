@@ -273,8 +273,14 @@ int CDriver::Detect()
         return 0;
     if (m_link.Command(wire::kHandshake, 0) != kCommandAnswered)
         return 0;
-    // Before anything else, the unit is told the stop it missed.
-    if (m_bStopOwed)
+    // Before anything else, a unit that may still measure is stopped: one that missed its
+    // stop, or one found for the first time, which a program ended while measuring may
+    // have left streaming (a stop to an idle unit does nothing). What it streamed before
+    // is no measurement of ours.
+    if (m_bStopOwed || !m_bFoundBefore) {
         StopAcquisition();
+        m_link.ResetDataRing();
+    }
+    m_bFoundBefore = true;
     return 1;
 }

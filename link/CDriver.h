@@ -105,8 +105,9 @@ public:
     bool IsSlotPopulated(int slot);     // opto, coaxial or HF
     std::string GetModuleName(int slot);
 
-    // Opens the link if needed and looks for the unit: 1 found, 0 not. A unit found while
-    // a stop is owed to it (see StopAcquisition) gets that stop first.
+    // Opens the link if needed and looks for the unit: 1 found, 0 not. A unit found for
+    // the first time, or while a stop is owed to it (see StopAcquisition), gets a stop
+    // first, and the data ring is emptied of what it sent before.
     int Detect();
 
 private:
@@ -118,6 +119,7 @@ private:
     const std::int16_t* m_pCurSlot;
     bool m_lastModular = true;
     bool m_bStopOwed = false;  // the last stop went unanswered: the unit may still measure
+    bool m_bFoundBefore = false;  // a Detect found a unit since this driver was made
 };
 
 // Name of a module type (string table): "No module", "Opto module", "Coaxial module",

@@ -44,7 +44,7 @@ std::int32_t TraceNumberStep(bool wheel, double timeInterval, double calibration
     return static_cast<std::int32_t>(raw);
 }
 
-void CorrectSampleCounts(CMeasParamSet& params)
+void CorrectSlotValues(CMeasParamSet& params)
 {
     for (int slot = 0; slot < CMeasParamSet::kSlots; ++slot) {
         CMeasParam& first = params.m_params[slot * 2];
@@ -53,9 +53,8 @@ void CorrectSampleCounts(CMeasParamSet& params)
             params.m_bAutoStack = 0;
         for (CMeasParam* c : {&first, &second})
             c->m_nSamples = static_cast<std::uint16_t>(std::min<int>(c->m_nSamples & ~1, CSTrace::kMaxSamples));
-        // The unit measures both channels of a slot with the sample count of channel 0.
         if (second.m_bActive)
-            second.m_nSamples = first.m_nSamples;
+            CopySlotValues(first, second);
     }
 }
 
@@ -85,7 +84,7 @@ int CMeasurement::OnMeasureStart()
     if (c.status.IsMeasuring())
         return kStartOk;
     CMeasParamSet& p = c.params;
-    CorrectSampleCounts(p);
+    CorrectSlotValues(p);
     const int slot = std::clamp<int>(p.m_nCurSlot, 0, CMeasParamSet::kSlots - 1);
     const int channel = std::clamp<int>(p.m_nCurChannel, 0, 1);
     std::int32_t traces;
@@ -149,7 +148,7 @@ int CMeasurement::StartMeasurement()
 
     s.m_nTimeBase = 0;
     s.m_nWheelPreset = 0;
-    CorrectSampleCounts(p);
+    CorrectSlotValues(p);
     bool continuing = false;
     for (int k = 0; k < CAcquisitionStatus::kChannels; ++k) {
         const auto kk = static_cast<std::size_t>(k);

@@ -99,12 +99,12 @@ private:
     bool m_stopping = false;
 };
 
-// Sample counts the unit and the data files can hold: both channels of a slot measure
-// with the count of channel 0, made even and at most 2048; a count above 2048 on an active
-// slot also switches AUTOSTACK off for good. The values are written back into the settings,
-// so the headers record what the unit is sent.
+// The settings as the unit measures with them, written back so that the headers record
+// what the unit is sent: sample counts made even and at most 2048 (a count above 2048 on
+// an active slot also switches AUTOSTACK off for good), and an active channel 1 takes the
+// slot values of its channel 0 (CopySlotValues), with which the unit measures both.
 class CMeasParamSet;
-void CorrectSampleCounts(CMeasParamSet& params);
+void CorrectSlotValues(CMeasParamSet& params);
 
 // The trace-number step of a slot: time and keyboard modes TIME INTERVAL x 1024, wheel mode
 // CALIBRATION x DISTANCE INTERVAL + 0.0001, each truncated, at least 1.

@@ -5,6 +5,17 @@
 #include <cmath>
 #include <cstdlib>
 
+void CopySlotValues(const CMeasParam& from, CMeasParam& to)
+{
+    to.m_dTimeInterval = from.m_dTimeInterval;
+    to.m_dDistanceInterval = from.m_dDistanceInterval;
+    to.m_nSamples = from.m_nSamples;
+    to.m_nFrequencySteps = from.m_nFrequencySteps;
+    to.m_nRampIndex = from.m_nRampIndex;
+    to.m_nStacks = from.m_nStacks;
+    to.m_bEmSensor = from.m_bEmSensor;
+}
+
 std::string GetSlotLetter(int slot)
 {
     if (slot < 0 || slot > 7)

@@ -37,6 +37,12 @@ public:
     std::int16_t m_nDirection = 1;  // DIRECTION: +1 or -1
 };
 
+// The unit measures both channels of a slot with one trace interval, sample count,
+// frequency steps, ramp, stacks and 50/60 Hz sensor setting, those of channel 0; only the
+// signal position and the active flag are each channel's own. Copies these slot values of
+// `from` into `to`, so that the other channel of the slot records what the unit measures.
+void CopySlotValues(const CMeasParam& from, CMeasParam& to);
+
 // "A" to "H" for slot 0 to 7, "" for any other value.
 std::string GetSlotLetter(int slot);
 

@@ -25,6 +25,14 @@ std::string FieldText(std::string_view text, std::size_t max)
     return out;
 }
 
+// A trace interval of 0 or less, or one that is no number (a damaged header), would have
+// the unit take traces as fast as it can once measured again: it takes `fallback`, the
+// setting's default, as the settings files do.
+double UsableInterval(double interval, double fallback)
+{
+    return std::isfinite(interval) && interval > 0.0 ? interval : fallback;
+}
+
 std::string_view SkipBlanks(std::string_view v)
 {
     std::size_t i = 0;
@@ -174,10 +182,11 @@ bool CRadHeader::StoreToSettings(CMeasParamSet& settings, int slot, int channel)
         return true;
     CMeasParam& p = settings.m_params[slot * 2 + channel];
     settings.m_nTrigType = m_nTriggerMode;
+    const CMeasParam defaults;
     if (IsTime(m_nTriggerMode))
-        p.m_dTimeInterval = m_dInterval;
+        p.m_dTimeInterval = UsableInterval(m_dInterval, defaults.m_dTimeInterval);
     else
-        p.m_dDistanceInterval = m_dInterval;
+        p.m_dDistanceInterval = UsableInterval(m_dInterval, defaults.m_dDistanceInterval);
     p.m_nRampIndex = m_nAntennaClass;
     settings.SetSampleInterval(slot, m_nAntennaClass, m_dSystemCalibration);
     p.m_nSamples = static_cast<std::uint16_t>(m_nSamples);

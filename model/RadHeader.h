@@ -24,7 +24,8 @@ public:
     // Takes the measurement values of channel slot * 2 + channel and the global settings.
     void FillFromSettings(const CMeasParamSet& settings, int slot, int channel);
     // Puts the header's measurement values back into channel slot * 2 + channel and the
-    // global settings (the wheel values are not stored); true.
+    // global settings (the wheel values are not stored); an interval not above 0 gives the
+    // setting its default. True.
     bool StoreToSettings(CMeasParamSet& settings, int slot, int channel) const;
     // Writes the .rad file at m_strPath, replacing the previous one only once the new one is
     // complete; on a disk too full for the new one beside it, the previous one is rewritten

@@ -213,6 +213,9 @@ void CChannelTree::EditChannelSettings()
 {
     m_app.m_params.m_nCurChannel = static_cast<std::int16_t>(GetCodeChannel());
     m_app.m_params.m_nCurSlot = static_cast<std::int16_t>(GetCodeSlot());
+    // The channel edited becomes the current one, also for a running acquisition's counts.
+    if (CAcquisition* acquisition = m_app.Acquisition())
+        acquisition->FollowSlot(GetCodeSlot());
     // Whatever the dialog's answer, the channel is put in use afterwards.
     m_app.m_runners.channelParameters(m_app, GetCodeSlot(), GetCodeChannel());
 }

@@ -501,6 +501,9 @@ bool CMainFrame::OnSelectChannel(int code)
         return false;
     m_app.m_params.m_nCurChannel = static_cast<std::int16_t>(channel);
     m_app.m_params.m_nCurSlot = static_cast<std::int16_t>(slot);
+    // A running acquisition counts positions in the current slot's traces from now on.
+    if (CAcquisition* acquisition = m_app.Acquisition())
+        acquisition->FollowSlot(slot);
     doc->RefreshViews();
     UpdateTitles();
     update();

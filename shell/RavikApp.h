@@ -60,7 +60,8 @@ public:
     // The presence check: only with the unit check on; connected := the unit answered.
     void DetectUnit(int reserved);
     void RedetectUnit();
-    // Marker key n = 1..9 while measuring: a marker on every active channel.
+    // Marker key n = 1..9 while measuring: a marker on every active channel, at its own trace
+    // count (time and keyboard mode) or at the distance count (wheel mode).
     void AddMarker(int n);
 
     void LoadSettings();

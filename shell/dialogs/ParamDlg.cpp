@@ -42,6 +42,9 @@ constexpr int kMaxSamples = 2048;
 constexpr int kMaxStacks = 256;
 constexpr int kMaxDivider = 128;
 constexpr int kMaxPosition = 65535;
+// The longest trace interval whose trace-number step, in 1/1024 s, the unit's 32-bit trace
+// interval holds; in wheel mode far beyond any track.
+constexpr double kMaxInterval = 2097151;
 constexpr std::int64_t kDividerSamplesLimit = 65536;  // divider x samples the unit can sweep
 constexpr const char* kUserMark = "[User]";
 // A preset name fits its settings line, whatever was read from a file before.
@@ -349,7 +352,8 @@ void CParamDlg::OnInitDialog()
     m_dBasePeriod = p.GetSampleInterval(m_nSlot, m_nRange);
 
     m_nSamples = c.m_nSamples;
-    m_nStacks = c.m_nStacks;
+    // The unit stacks both channels of a slot as channel 0 says.
+    m_nStacks = first.m_nStacks;
     m_nSignalPos = c.m_nSignalPosition;
     // A divider read from a hand-edited file may lie outside what the slider can show.
     m_nDivider = static_cast<std::uint16_t>(std::clamp<int>(first.m_nFrequencySteps, 1, kMaxDivider));
@@ -434,6 +438,16 @@ bool CParamDlg::ReadControls()
     m_nStacks = stacks;
     m_fSeparation = separation;
     ReadChecks();
+    return true;
+}
+
+bool CParamDlg::ReadInterval(double& interval)
+{
+    // A trace interval of 0 or less would have the unit take traces as fast as it can.
+    const double typed = ParseDecimal(m_intervalEdit->text().toLatin1().toStdString());
+    if (!(typed > 0.0 && typed <= kMaxInterval))
+        return dx::Refuse(m_intervalEdit, m_app.GetPrompter(), dx::RangeText(0, kMaxInterval, 7));
+    interval = typed;
     return true;
 }
 
@@ -785,7 +799,7 @@ void CParamDlg::OnSaveAsPreset()
 
     p.AddPreset(preset);
     c = preset;
-    p.m_params[ChannelIndex() ^ 1].m_nRampIndex = c.m_nRampIndex;
+    CopySlotValues(c, p.m_params[ChannelIndex() ^ 1]);
     LoadControls();
 }
 
@@ -805,24 +819,21 @@ void CParamDlg::RoundToWheelTicks(CMeasParam& channel)
     channel.m_dDistanceInterval = ticks / calibration;
 }
 
-void CParamDlg::WriteOkValues()
+void CParamDlg::WriteOkValues(double interval)
 {
     CMeasParamSet& p = m_app.m_params;
     CMeasParam& c = p.m_params[ChannelIndex()];
     CMeasParam& other = p.m_params[ChannelIndex() ^ 1];
     const float factor = p.GetUnitFactor();
-    const double interval = ParseDecimal(m_intervalEdit->text().toLatin1().toStdString());
 
     c.m_nSamples = static_cast<std::uint16_t>(m_nSamples);
     c.m_nStacks = static_cast<std::int16_t>(m_nStacks);
     c.m_nSignalPosition = static_cast<std::uint16_t>(std::clamp(m_nSignalPos, 0, kMaxPosition));
     c.m_fAntennaSeparation = m_fSeparation * factor;
     c.m_nTimeZero = m_nTimeZero;
-    for (CMeasParam* k : {&c, &other}) {
-        k->m_nFrequencySteps = m_nDivider;
-        k->m_nRampIndex = static_cast<std::uint16_t>(m_nRange);
-        k->m_bEmSensor = static_cast<std::uint8_t>(m_bEmSensor);
-    }
+    c.m_nFrequencySteps = m_nDivider;
+    c.m_nRampIndex = static_cast<std::uint16_t>(m_nRange);
+    c.m_bEmSensor = static_cast<std::uint8_t>(m_bEmSensor);
     p.SetSampleInterval(m_nSlot, m_nRange, m_dBasePeriod);
     p.m_bAutoStack = static_cast<std::uint8_t>(m_bAutostack);
     p.m_bBeeper = static_cast<std::uint8_t>(m_bBeeper);
@@ -836,6 +847,8 @@ void CParamDlg::WriteOkValues()
     } else {
         c.m_dTimeInterval = interval;
     }
+    // The unit measures the slot's other channel with these values too.
+    CopySlotValues(c, other);
 }
 
 void CParamDlg::accept()
@@ -845,10 +858,11 @@ void CParamDlg::accept()
         reject();
         return;
     }
-    if (!ReadControls())
+    double interval = 0.0;
+    if (!ReadControls() || !ReadInterval(interval))
         return;
     ClampSamplesAndStacks();
-    WriteOkValues();
+    WriteOkValues(interval);
     if (!m_app.m_params.SaveLastUsed())
         m_app.GetPrompter().message(kSaveMeasParamsFail);
     m_timer.stop();

@@ -6,8 +6,9 @@
 // values saved as a new antenna preset.
 //
 // What the preview writes into the channel stays when the dialog is cancelled; OK commits
-// the rest and writes last_used_param. While a measurement runs the dialog only shows the
-// values: nothing is written or acquired, and OK acts as Cancel.
+// the rest, the values the unit takes once per slot into both channels of the slot, and
+// writes last_used_param. While a measurement runs the dialog only shows the values:
+// nothing is written or acquired, and OK acts as Cancel.
 #pragma once
 
 #include <QDialog>
@@ -70,6 +71,7 @@ private:
     void LoadControls();
     void ShowDerived();
     bool ReadControls();
+    bool ReadInterval(double& interval);
     void ReadControlsLeniently();
     void ReadChecksAndSeparation();
     void ReadChecks();
@@ -94,7 +96,7 @@ private:
 
     bool Acquire(std::int16_t* out, int capacity);
     void WritePreviewValues();
-    void WriteOkValues();
+    void WriteOkValues(double interval);
     void RoundToWheelTicks(CMeasParam& channel);
     int ChannelIndex() const { return m_nSlot * 2 + m_nChannel; }
     bool WheelMode() const;

@@ -4,6 +4,7 @@
 #include "AcqScenarios.h"
 #include "AcqWires.h"
 
+#include "model/Numbers.h"
 #include "model/RadHeader.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,51 @@ TEST(TraceNumberStep, TruncatedAndAtLeastOne)
     EXPECT_EQ(TraceNumberStep(false, -3, 0, 0), 1);
     EXPECT_EQ(TraceNumberStep(false, std::nan(""), 0, 0), 1);
     EXPECT_EQ(TraceNumberStep(false, 1e12, 0, 0), INT32_MAX);
+}
+
+// Every value the start sends once per slot comes from channel 0; an active channel 1
+// takes them, and keeps its signal position and the rest of its own.
+TEST(CorrectSlotValues, ActiveChannelOneTakesTheSlotValuesOfChannelZero)
+{
+    CMeasParamSet p("");
+    CMeasParam zero;
+    zero.m_bActive = 0;  // the unit takes the slot's values from channel 0 all the same
+    zero.m_dTimeInterval = 0.25;
+    zero.m_dDistanceInterval = 0.04;
+    zero.m_nSamples = 512;
+    zero.m_nFrequencySteps = 6;
+    zero.m_nRampIndex = 2;
+    zero.m_nStacks = 64;
+    zero.m_bEmSensor = 1;
+    CMeasParam one;
+    one.m_bActive = 1;
+    one.m_strName = "own";
+    one.m_nSignalPosition = 1234;
+    one.m_fAntennaSeparation = 0.6f;
+    one.m_nTimeZero = 77;
+    one.m_nStacks = 16;
+    one.m_dTimeInterval = 3.0;
+    p.m_params[2] = zero;
+    p.m_params[3] = one;
+    p.m_params[5] = one;
+    p.m_params[5].m_bActive = 0;  // slot C: channel 1 not measured, left as it is
+    CorrectSlotValues(p);
+
+    const CMeasParam& b2 = p.m_params[3];
+    EXPECT_EQ(b2.m_dTimeInterval, 0.25);
+    EXPECT_EQ(b2.m_dDistanceInterval, 0.04);
+    EXPECT_EQ(b2.m_nSamples, 512);
+    EXPECT_EQ(b2.m_nFrequencySteps, 6);
+    EXPECT_EQ(b2.m_nRampIndex, 2);
+    EXPECT_EQ(b2.m_nStacks, 64);
+    EXPECT_EQ(b2.m_bEmSensor, 1);
+    EXPECT_EQ(b2.m_bActive, 1);
+    EXPECT_EQ(b2.m_strName, "own");
+    EXPECT_EQ(b2.m_nSignalPosition, 1234);
+    EXPECT_EQ(b2.m_fAntennaSeparation, 0.6f);
+    EXPECT_EQ(b2.m_nTimeZero, 77);
+    EXPECT_EQ(p.m_params[5].m_nStacks, 16);
+    EXPECT_EQ(p.m_params[5].m_dTimeInterval, 3.0);
 }
 
 TEST_F(MeasurementStart, SendsEverySlotsSettingsInOrder)
@@ -209,6 +255,54 @@ TEST_F(MeasurementStart, SampleCountsBecomeWhatTheUnitMeasures)
         EXPECT_EQ(h.m_nSamples, samples) << "channel " << k;
         EXPECT_EQ(rig->Rd3(k).size() % (2u * samples), 0u);
     }
+}
+
+// The unit measures both channels of a slot with channel 0's trace interval, stacks, sample
+// count, frequency steps and ramp: channel 1's header records those, not its own settings.
+TEST_F(MeasurementStart, BothChannelsOfASlotRecordWhatTheUnitMeasuresThemWith)
+{
+    Start(ScenarioUnit("8,-,8", "none"));
+    CMeasParamSet& p = rig->params;
+    rig->Activate({0, 1}, 256);
+    rig->TimeMode();
+    p.m_bAutoStack = 0;
+    p.m_params[0].m_dTimeInterval = 20 / 1024.0;
+    p.m_params[0].m_nStacks = 8;
+    p.m_params[0].m_nFrequencySteps = 2;
+    p.m_params[0].m_nRampIndex = 1;
+    p.m_params[1].m_dTimeInterval = 0.5;
+    p.m_params[1].m_nStacks = 32;
+    p.m_params[1].m_nFrequencySteps = 4;
+    p.m_params[1].m_nRampIndex = 2;
+    p.m_params[1].m_nSignalPosition = 1900;
+    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+    ASSERT_TRUE(rig->RunUntil([&] { return rig->Traces(1) >= 6; }));
+    rig->measurement->OnMeasureStop();
+
+    const std::vector<Sent> start = StartPart(Unit());
+    for (const Sent& s : {Sent{6, 0, {20}}, Sent{2, 0, {3}}, Sent{4, 0, {2}}, Sent{27, 0, {1}}, Sent{1, 0, {256}}})
+        EXPECT_TRUE(std::find(start.begin(), start.end(), s) != start.end()) << "the unit was not sent " << s;
+    std::vector<std::uint32_t> positions;
+    for (const SimTrace& t : Unit().SentTraces(1))
+        positions.push_back(t.position);
+    ASSERT_GE(positions.size(), 2u);
+    for (int k : {0, 1}) {
+        const std::string rad = ReadFileBytes(rig->data->GetChannel(k).m_Header.m_strPath);
+        SCOPED_TRACE("channel " + std::to_string(k) + ":\n" + rad);
+        const int traces = rig->Traces(k);
+        EXPECT_NE(rad.find("TIME INTERVAL: 0.019531\r\n"), std::string::npos);
+        EXPECT_NE(rad.find(FormatC("STOP POSITION:%10.6f\r\n", traces * (20 / 1024.0))), std::string::npos);
+        EXPECT_NE(rad.find("STACKS:8\r\n"), std::string::npos);
+        EXPECT_NE(rad.find("FREQUENCY STEPS:2\r\n"), std::string::npos);
+        EXPECT_NE(rad.find("INTERMEDIATE FLAG:1\r\n"), std::string::npos);
+        EXPECT_NE(rad.find(k == 0 ? "RAW SIGNAL POSITION:2048\r\n" : "RAW SIGNAL POSITION:1900\r\n"),
+                  std::string::npos) << "the signal position is each channel's own";
+    }
+    // The traces the unit sent channel 1 lie one header interval apart.
+    for (std::size_t i = 1; i < positions.size(); ++i)
+        EXPECT_EQ(positions[i] - positions[i - 1], 20u) << "trace " << i;
+    EXPECT_DOUBLE_EQ(p.m_params[1].m_dTimeInterval, 20 / 1024.0) << "the settings say so too";
+    EXPECT_EQ(p.m_params[1].m_nStacks, 8);
 }
 
 TEST_F(MeasurementStart, StacksOutsideTheirRangeSendSixteen)

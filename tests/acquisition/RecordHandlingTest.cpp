@@ -166,6 +166,39 @@ TEST_F(RecordHandling, CurrentSlotWithoutAStepDividesByOne)
     EXPECT_EQ(rig.status.m_nDistanceCount, 20);
 }
 
+// The operator may select another slot while measuring: from the next record on, positions
+// count in the steps of the slot that is current then.
+TEST_F(RecordHandling, CountsDivideByTheStepOfTheSlotCurrentWhenTheRecordArrives)
+{
+    Start({0, 4}, 4, 10);  // slots A and C, A current
+    rig.status.m_nSlotStep[2] = 20;
+    Configure();
+    struct Case {
+        int selected;  // -1: none since the last case
+        SimRecord record;
+        std::int32_t timeCount, distanceCount;
+    };
+    const Case cases[] = {
+        {-1, SimRecord::Counter(';', 0, 400), 40, 0},
+        {-1, SimRecord::Counter(':', 0, 400), 40, 40},
+        {2, SimRecord::Counter(';', 0, 800), 40, 40},
+        {-1, SimRecord::Counter(':', 0, 800), 40, 40},
+        {-1, SimRecord::Trace(20, 1000, Ramp(4, 0)), 50, 50},
+        {0, SimRecord::Trace(0, 1010, Ramp(4, 0)), 101, 101},
+        {5, SimRecord::Counter(':', 0, 33), 101, 33},  // a slot without traces counts by 1
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        if (c.selected >= 0)
+            rig.acq->FollowSlot(c.selected);
+        Send({c.record});
+        ASSERT_EQ(Take(), kReadEmpty);
+        EXPECT_EQ(rig.status.m_nTimeCount, c.timeCount) << "case " << i;
+        EXPECT_EQ(rig.status.m_nDistanceCount, c.distanceCount) << "case " << i;
+        ++i;
+    }
+}
+
 TEST(DcOffset, MeanOfTheSecondHalfWithoutItsLastFiveSamples)
 {
     std::vector<std::int16_t> in(2048, 0);

@@ -96,6 +96,7 @@ TEST_F(Driver, CurrentSlotIsReadAtEveryCall)
 // that does not answer either one is not there.
 TEST_F(Driver, DetectBroadcastsThenShakesHandsWithTheUnit)
 {
+    Connect();  // found once: no stop of a first find below
     struct Case {
         const char* what;
         std::function<void(UnitModel&)> unit;
@@ -122,6 +123,46 @@ TEST_F(Driver, DetectBroadcastsThenShakesHandsWithTheUnit)
         if (log.size() > 1) {
             EXPECT_EQ(log[1].dst, kUnitMac) << c.what;
         }
+    }
+}
+
+// A program ended while measuring leaves its unit streaming: the first detection that finds
+// a unit stops it right after the handshake, once, and nothing it streamed before stays in
+// the data ring.
+TEST_F(Driver, FirstFindStopsTheUnitOnceAndDropsWhatItSentBefore)
+{
+    peer->Change([](UnitModel& m) { m.answerHandshake = false; });
+    EXPECT_EQ(driver->Detect(), 0);
+    EXPECT_TRUE(peer->Requests(unitcmd::kStopAcquisition).empty()) << "no unit found, none stopped";
+    peer->Change([](UnitModel& m) { m.answerHandshake = true; });
+    // The unit streams a trace before each handshake reply, as a unit left measuring would.
+    peer->SetOverride([](const Request& r, ScriptedUnit& unit) {
+        if (r.code == wire::kHandshake)
+            unit.SendMessage(r.src, TraceRecordWords(0, 40, {7, 7, 7, 7}));
+        return false;
+    });
+    struct Round {
+        std::vector<std::uint16_t> codes;
+        int records;  // records in the ring once the next reply has committed what came before
+    };
+    const Round rounds[] = {
+        {{wire::kDiscovery, wire::kHandshake, unitcmd::kStopAcquisition}, 0},
+        {{wire::kDiscovery, wire::kHandshake}, 1},  // found before: nothing stopped or dropped
+    };
+    for (const Round& round : rounds) {
+        peer->ClearLog();
+        EXPECT_EQ(driver->Detect(), 1);
+        std::vector<std::uint16_t> codes;
+        for (const auto& r : peer->Log())
+            codes.push_back(r.code);
+        EXPECT_EQ(codes, round.codes);
+        driver->ReadUnitInfo(0, 1);
+        int records = 0;
+        for (int i = driver->Link().NextRecord(); i >= 0; i = driver->Link().NextRecord()) {
+            ++records;
+            driver->Link().ReleaseRecord();
+        }
+        EXPECT_EQ(records, round.records) << "after " << codes.size() << " requests";
     }
 }
 

@@ -1,7 +1,8 @@
 // The link through the capture library against the simulated control unit over a veth
 // pair, the host end alone in a network namespace of its own: a stream whose messages carry
-// records that run past their end. (Commands, detection and the other stream faults are
-// checked against the stand-in unit and in the acquisition scenarios.)
+// records that run past their end, and a unit left streaming by a program that ended.
+// (Commands, detection and the other stream faults are checked against the stand-in unit and
+// in the acquisition scenarios.)
 #include "link/CDriver.h"
 #include "link/RingRecord.h"
 #include "link/SystemAdapterLister.h"
@@ -32,7 +33,7 @@ bool WaitUntil(F condition, int seconds = 20)
 
 }  // namespace
 
-class SimOverVethPatterns : public SimVethTest, public ::testing::WithParamInterface<const char*> {
+class SimOverVeth : public SimVethTest {
 protected:
     void StartUnit(const CSimUnitConfig& config)
     {
@@ -46,21 +47,69 @@ protected:
         ASSERT_EQ(SystemAdapterLister().List(adapters, error), 0) << error;
         ASSERT_EQ(adapters.size(), 1u);
         ASSERT_EQ(adapters[0].name, CSimNetHarness::kHostInterface);
-        driver = std::make_unique<CDriver>(&currentSlot);
-        driver->Link().BindAdapterChoice(&choice);
+    }
+    // A driver as a program makes it when it starts.
+    std::unique_ptr<CDriver> MakeDriver()
+    {
+        auto d = std::make_unique<CDriver>(&currentSlot);
+        d->Link().BindAdapterChoice(&choice);
+        return d;
+    }
+
+    void TearDown() override { inside.reset(); }
+
+    std::unique_ptr<CScopedNetns> inside;
+    std::int16_t currentSlot = 0;
+    AdapterChoice choice;
+};
+
+class SimOverVethPatterns : public SimOverVeth, public ::testing::WithParamInterface<const char*> {
+protected:
+    void StartUnit(const CSimUnitConfig& config)
+    {
+        SimOverVeth::StartUnit(config);
+        driver = MakeDriver();
     }
 
     void TearDown() override
     {
         driver.reset();
-        inside.reset();
+        SimOverVeth::TearDown();
     }
 
-    std::unique_ptr<CScopedNetns> inside;
-    std::int16_t currentSlot = 0;
-    AdapterChoice choice;
     std::unique_ptr<CDriver> driver;
 };
+
+// A program ended while measuring leaves its unit streaming. The next program stops it
+// when it first finds it, and its data ring keeps nothing of that stream.
+TEST_F(SimOverVeth, UnitLeftStreamingIsStoppedWhenFirstFoundAndItsStreamDropped)
+{
+    StartUnit(CSimUnitConfig::Tolam());
+    {
+        std::unique_ptr<CDriver> ended = MakeDriver();
+        ASSERT_EQ(ended->Detect(), 1);
+        ended->SetTriggerSource(-1, 'W', 16);
+        ended->SetTriggerSource(-1, 'T', 0);
+        ended->SetTraceInterval(0, 10);
+        ended->SetSamples(256);
+        ended->SetActiveChannels(1);
+        ASSERT_EQ(ended->StartAcquisition(), 0);
+        ASSERT_TRUE(WaitUntil([&] { return net.Unit().SentTraces().size() >= 5; }));
+    }  // the program is killed: its link closes, no stop goes out
+    ASSERT_TRUE(net.Unit().Streaming());
+    const std::size_t heardBefore = net.Unit().Requests().size();
+
+    std::unique_ptr<CDriver> started = MakeDriver();
+    ASSERT_EQ(started->Detect(), 1);
+    EXPECT_FALSE(net.Unit().Streaming());
+    const std::vector<SimReceived> heard = net.Unit().Requests();
+    ASSERT_GE(heard.size(), heardBefore + 3);
+    EXPECT_EQ(heard[heardBefore + 1].request.code, wire::kHandshake);
+    EXPECT_EQ(heard[heardBefore + 2].request.code, unitcmd::kStopAcquisition);
+    // A reply commits whatever the unit sent before it.
+    ASSERT_TRUE(started->ReadUnitInfo(0, 1).has_value());
+    EXPECT_EQ(started->Link().NextRecord(), -1) << "the data ring holds records of the earlier stream";
+}
 
 // Each message with a record whose length runs past its end is dropped and counted, and
 // every other trace arrives as sent.

@@ -362,6 +362,38 @@ TEST_F(DataSetFiles, OpenTakesNothingFromTheHeaderOfAnEarlierFile)
     EXPECT_EQ(settings.m_nTrigType, 0) << "no wheel index from an earlier comment";
 }
 
+// A damaged header's trace interval of 0 or less would have the unit measure flat out once
+// the opened set's settings are measured with again: it takes the setting's default.
+TEST_F(DataSetFiles, OpenedHeaderWithATraceIntervalNotAboveZeroGivesTheSettingsItsDefault)
+{
+    struct Case {
+        const char* flag;
+        const char* intervalLine;  // "" for none
+        double time, distance;     // the settings after the open; 7 and 9 were there before
+    };
+    const Case cases[] = {
+        {"TIME FLAG", "TIME INTERVAL: 0.000000", 1.0, 9},
+        {"TIME FLAG", "TIME INTERVAL:-1", 1.0, 9},
+        {"TIME FLAG", "TIME INTERVAL:x", 1.0, 9},
+        {"TIME FLAG", "TIME INTERVAL:nan", 1.0, 9},
+        {"TIME FLAG", "", 1.0, 9},
+        {"TIME FLAG", "TIME INTERVAL: 0.250000", 0.25, 9},
+        {"DISTANCE FLAG", "DISTANCE INTERVAL: 0.000000", 7, 0.2},
+        {"DISTANCE FLAG", "DISTANCE INTERVAL:-0.05", 7, 0.2},
+        {"DISTANCE FLAG", "DISTANCE INTERVAL: 0.050000", 7, 0.05},
+        {"PROGRAM FLAG", "DISTANCE INTERVAL:0", 7, 0.2},
+    };
+    for (const Case& c : cases) {
+        StoreSet("I", 2, 400);
+        WriteFileBytes(InFolder("I.rad"), std::string("SAMPLES:400\r\n") + c.flag + ":1\r\n" + c.intervalLine + "\r\n");
+        settings.m_params[0].m_dTimeInterval = 7;
+        settings.m_params[0].m_dDistanceInterval = 9;
+        ASSERT_EQ(data.OpenFiles(Folder(), "I.rd3"), 0) << c.intervalLine;
+        EXPECT_EQ(settings.m_params[0].m_dTimeInterval, c.time) << c.flag << ", " << c.intervalLine;
+        EXPECT_EQ(settings.m_params[0].m_dDistanceInterval, c.distance) << c.flag << ", " << c.intervalLine;
+    }
+}
+
 TEST_F(DataSetFiles, OpenWithoutANameReopensTheCurrentChannelsFile)
 {
     StoreSet("S_A1", 4, 100);

@@ -19,7 +19,7 @@ TEST(AcqNotices, EachNoticeFromAWorkerThreadRunsItsHandler)
     for (auto& p : h.app->m_params.m_params)
         p.m_bActive = 0;
     h.app->m_params.m_params[0].m_bActive = 1;
-    h.app->m_params.m_nTrigType = 200;  // time mode: markers at the current channel's count
+    h.app->m_params.m_nTrigType = 200;  // time mode: markers at the channel's own count
     h.data->traces[0] = 17;
     FakeDocument& doc = h.OpenFakeDocument();
     h.app->m_status.m_bMeasuring = 1;

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,12 @@ struct MarkerCall {
     std::uint16_t type;
     bool operator==(const MarkerCall&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const MarkerCall& m)
+{
+    return out << "{channel " << m.channel << ", trace " << m.trace << ", value " << m.value << ", type " << m.type
+               << "}";
+}
 
 class FakeDataSet : public AppDataSet {
 public:

@@ -148,14 +148,17 @@ protected:
     }
 };
 
-TEST_F(MarkerKeys, TimeAndKeyboardModeMarkTheCurrentChannelsTraceCountOnEveryActiveChannel)
+// Slots may run at different intervals in time and keyboard mode: a marker at the current
+// channel's count would point past the end of a slower slot's file.
+TEST_F(MarkerKeys, TimeAndKeyboardModeMarkEachActiveChannelAtItsOwnTraceCount)
 {
     Measure();
     h.app->m_params.m_nTrigType = 200;  // time
     h.Deliver(appevent::MarkerKey(2));  // key 3
     h.app->m_params.m_nTrigType = 255;  // keyboard
+    h.data->traces = {{0, 12}, {3, 43}};
     h.Deliver(appevent::MarkerKey(8));  // key 9
-    const std::vector<MarkerCall> expected = {{0, 42, 0, 3}, {3, 42, 0, 3}, {0, 42, 0, 9}, {3, 42, 0, 9}};
+    const std::vector<MarkerCall> expected = {{0, 11, 0, 3}, {3, 42, 0, 3}, {0, 12, 0, 9}, {3, 43, 0, 9}};
     EXPECT_EQ(h.data->markers, expected);
 }
 
@@ -207,5 +210,5 @@ TEST_F(MarkerKeys, DigitKeysOfTheMainKeyboardPostMarkersAndTheKeypadDoesNot)
     QKeyEvent main(QEvent::KeyRelease, Qt::Key_4, Qt::NoModifier, "4");
     QCoreApplication::sendEvent(target, &main);
     QCoreApplication::sendPostedEvents(h.app.get());
-    EXPECT_EQ(h.data->markers, (std::vector<MarkerCall>{{0, 42, 0, 4}, {3, 42, 0, 4}}));
+    EXPECT_EQ(h.data->markers, (std::vector<MarkerCall>{{0, 11, 0, 4}, {3, 42, 0, 4}}));
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -59,12 +60,15 @@ int Count(const std::vector<SimReceived>& requests, std::uint16_t code)
 
 class AppMeasurementNet : public SimVethTest {
 protected:
-    // The program found the simulated Tolam unit at start-up and measures channel A1 in
-    // time mode into `folder` under `base`; at least 10 traces have arrived.
-    MeasuringDocument* StartMeasuring(AppHarness& h, const std::string& base)
+    // The program found the simulated unit (a Tolam unit unless `config` says otherwise) at
+    // start-up and measures channel A1 in time mode (or as `setUp` sets the channels) into
+    // `folder` under `base`; at least 10 traces have arrived on A1.
+    MeasuringDocument* StartMeasuring(AppHarness& h, const std::string& base,
+                                      const CSimUnitConfig& config = CSimUnitConfig::Tolam(),
+                                      const std::function<void(CMeasParamSet&)>& setUp = {})
     {
         std::string error;
-        if (!net.StartUnit(CSimUnitConfig::Tolam(), error)) {
+        if (!net.StartUnit(config, error)) {
             ADD_FAILURE() << error;
             return nullptr;
         }
@@ -85,6 +89,8 @@ protected:
         h.app->m_settings.m_strDataFolder = folder;
         h.app->m_settings.m_strBaseName = base;
         MeasureChannelA1Only(h.app->m_params, 128);  // time mode
+        if (setUp)
+            setUp(h.app->m_params);
 
         auto owned = std::make_unique<MeasuringDocument>(h.log, *h.app);
         MeasuringDocument* doc = owned.get();
@@ -155,5 +161,42 @@ TEST_F(AppMeasurementNet, UnitFoundAgainAfterACablePullIsStopped)
                                         [](const SimReceived& r) { return r.request.code == wire::kHandshake; });
     ASSERT_LT(handshake + 1, heard.end());
     EXPECT_EQ((handshake + 1)->request.code, unitcmd::kStopAcquisition);
+    h.Exit();
+}
+
+// Slot A takes a trace every 10/1024 s, slot C every 20/1024 s. Once the operator selects C1
+// while measuring, the position counts count slot C's traces.
+TEST_F(AppMeasurementNet, SelectingAnotherSlotWhileMeasuringCountsInItsTraces)
+{
+    AppHarness h;
+    CSimUnitConfig config = CSimUnitConfig::Tolam();
+    std::string error;
+    ASSERT_TRUE(config.SetModules("8,4,8", error)) << error;
+    MeasuringDocument* doc = StartMeasuring(h, "Select", config, [](CMeasParamSet& p) {
+        p.m_params[0].m_dTimeInterval = 10 / 1024.0;
+        p.m_params[4] = p.m_params[0];
+        p.m_params[4].m_dTimeInterval = 20 / 1024.0;
+    });
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(h.app->m_status.m_nSlotStep[0], 10);
+    ASSERT_EQ(h.app->m_status.m_nSlotStep[2], 20);
+
+    ASSERT_TRUE(h.app->MainWindow()->OnSelectChannel(20));
+    const std::int32_t traces = h.app->DataSet()->TraceCount(4);
+    ASSERT_TRUE(ProcessUntil([&] { return h.app->DataSet()->TraceCount(4) >= traces + 10; }));
+    doc->OnMeasureStop();
+
+    // The last record handled carries the unit's latest time, at most one step of slot A
+    // past its last trace.
+    std::int64_t latest = 0;
+    for (const SimTrace& t : net.Unit().SentTraces())
+        latest = std::max<std::int64_t>(latest, t.position);
+    std::int32_t timeCount;
+    {
+        std::lock_guard position(h.app->m_locks.Position);
+        timeCount = h.app->m_status.m_nTimeCount;
+    }
+    EXPECT_GE(timeCount, latest / 20);
+    EXPECT_LE(timeCount, (latest + 10) / 20);
     h.Exit();
 }

@@ -29,6 +29,11 @@ protected:
         params().SetSampleInterval(0, 1, 0.01);
         params().SetSampleInterval(0, 2, 0.02);
         h.unit->modules[0] = kModuleOpto;
+        ResetChannels();
+    }
+    // Both channels of slot A as one antenna preset left them.
+    void ResetChannels()
+    {
         for (CMeasParam* c : {&channel(0, 0), &channel(0, 1)}) {
             c->m_strName = "GPR 500";
             c->m_nSamples = 400;
@@ -38,6 +43,8 @@ protected:
             c->m_nSignalPosition = 4000;
             c->m_dDistanceInterval = 0.1;
             c->m_dTimeInterval = 0.5;
+            c->m_fAntennaSeparation = 0.1f;
+            c->m_bEmSensor = 0;
         }
     }
     // The dialog acquiring from the fake unit, its timer left to the test.
@@ -381,11 +388,68 @@ TEST_F(ChannelParameters, OkCommitsTheSlotsValuesAndWritesLastUsed)
         EXPECT_EQ(channel(0, ch).m_bEmSensor, 1) << ch;
     }
     EXPECT_EQ(channel(0, 0).m_nSamples, 512);
-    EXPECT_EQ(channel(0, 1).m_nSamples, 400) << "the other channel's own";
+    EXPECT_EQ(channel(0, 1).m_nSamples, 512) << "the unit measures the slot's channels with one count";
     EXPECT_EQ(channel(0, 0).m_strName, "[User] GPR 500");
     const std::string saved = ReadFileBytes(h.files.Folder() + "/last_used_param");
     EXPECT_NE(saved.find("PRESET NAME:[User] GPR 500\r\nCHANNEL ACTIVE:"), std::string::npos);
     EXPECT_NE(saved.find("SAMPLES:512\r\n"), std::string::npos);
+}
+
+// The unit takes a slot's trace interval, samples, stacks, frequency steps, ramp and sensor
+// from its channel 0: OK in either channel's dialog writes them into both, whatever the
+// trigger mode; the signal position, separation, time zero and name stay the channel's own.
+TEST_F(ChannelParameters, OkWritesEverySlotValueIntoBothChannels)
+{
+    struct Case {
+        std::uint8_t trigger;
+        int channel;
+        const char* typed;
+        double time, distance;
+    };
+    for (const Case& c : {Case{128, 1, "0.25", 0.25, 0.1}, Case{255, 1, "2", 2.0, 0.1}, Case{0, 1, "0.05", 0.5, 0.05},
+                          Case{128, 0, "3", 3.0, 0.1}}) {
+        SCOPED_TRACE("trigger type " + std::to_string(c.trigger) + ", channel " + std::to_string(c.channel));
+        ResetChannels();
+        params().m_nTrigType = c.trigger;
+        params().m_wheels.clear();
+        AddWheel(1000);
+        params().m_nCurChannel = static_cast<std::int16_t>(c.channel);
+        auto dlg = Open();
+        Find<QSlider>(*dlg, "c1010")->setValue(4);  // reloads the edits: typing comes after
+        Find<QCheckBox>(*dlg, "c1134")->setChecked(true);
+        SetText(*dlg, "c1015", "512");
+        SetText(*dlg, "c1035", "32");
+        SetText(*dlg, "c1132", c.typed);
+        SetText(*dlg, "c1148", "0.7");
+        dlg->accept();
+        ASSERT_EQ(dlg->result(), QDialog::Accepted);
+        for (int ch : {0, 1}) {
+            const CMeasParam& k = channel(0, ch);
+            EXPECT_EQ(k.m_nSamples, 512) << ch;
+            EXPECT_EQ(k.m_nStacks, 32) << ch;
+            EXPECT_EQ(k.m_nFrequencySteps, 4) << ch;
+            EXPECT_EQ(k.m_nRampIndex, 1) << ch;
+            EXPECT_EQ(k.m_bEmSensor, 1) << ch;
+            EXPECT_DOUBLE_EQ(k.m_dTimeInterval, c.time) << ch;
+            EXPECT_DOUBLE_EQ(k.m_dDistanceInterval, c.distance) << ch;
+        }
+        const CMeasParam& other = channel(0, c.channel ^ 1);
+        EXPECT_FLOAT_EQ(other.m_fAntennaSeparation, 0.1f) << "the other channel's own";
+        EXPECT_EQ(other.m_strName, "GPR 500") << "the other channel's own";
+        EXPECT_EQ(other.m_nSignalPosition, 4000) << "the other channel's own";
+    }
+}
+
+// The stacks shown are those the unit takes for the slot: channel 0's.
+TEST_F(ChannelParameters, ExternalChannelShowsTheStacksOfChannelZero)
+{
+    channel(0, 0).m_nStacks = 16;
+    channel(0, 1).m_nStacks = 4;
+    params().m_nCurChannel = 1;
+    auto dlg = Open();
+    EXPECT_EQ(Text(*dlg, "c1035"), "16");
+    EXPECT_EQ(Find<QSlider>(*dlg, "c1032")->value(), 4);
+    EXPECT_EQ(Text(*dlg, "c1161"), "0.064");
 }
 
 TEST_F(ChannelParameters, OkRefusesWhatIsNoNumber)
@@ -405,6 +469,39 @@ TEST_F(ChannelParameters, OkRefusesWhatIsNoNumber)
         EXPECT_EQ(h.prompter.texts, std::vector<std::string>{c.message});
     }
     EXPECT_FALSE(ReadFileBytes(h.files.Folder() + "/last_used_param").find("4x") != std::string::npos);
+}
+
+// A trace interval of 0 or less would have the unit take traces as fast as it can: it is
+// refused as an out-of-range number, whatever the trigger mode, and the dialog stays open.
+TEST_F(ChannelParameters, OkRefusesATrigIntervalNotAboveZero)
+{
+    const std::string range = "Please enter a number between 0 and 2097151.";
+    struct Case {
+        std::uint8_t trigger;
+        const char* typed;
+        bool refused;
+    };
+    for (const Case& c : {Case{128, "0", true}, Case{128, "-1", true}, Case{128, "abc", true},
+                          Case{128, "0,000", true}, Case{0, "0", true}, Case{0, "-0.05", true},
+                          Case{255, "0.0", true}, Case{128, "2097152", true}, Case{128, "0,001", false},
+                          Case{0, "0.05", false}, Case{255, "2097151", false}}) {
+        SCOPED_TRACE(std::string("trigger type ") + std::to_string(c.trigger) + ", typed " + c.typed);
+        ResetChannels();
+        params().m_nTrigType = c.trigger;
+        h.prompter.texts.clear();
+        auto dlg = Open();
+        SetText(*dlg, "c1132", c.typed);
+        dlg->accept();
+        if (c.refused) {
+            EXPECT_NE(dlg->result(), QDialog::Accepted);
+            EXPECT_EQ(h.prompter.texts, std::vector<std::string>{range});
+            EXPECT_EQ(channel(0, 0).m_dTimeInterval, 0.5);
+            EXPECT_EQ(channel(0, 0).m_dDistanceInterval, 0.1);
+        } else {
+            EXPECT_EQ(dlg->result(), QDialog::Accepted);
+            EXPECT_TRUE(h.prompter.texts.empty());
+        }
+    }
 }
 
 TEST_F(ChannelParameters, OkWhileMeasuringOnlyCloses)
@@ -438,6 +535,9 @@ TEST_F(ChannelParameters, NewPresetTakesTheShownValues)
     EXPECT_DOUBLE_EQ(p.m_dDistanceInterval, 0.3) << "time mode: the channel's distance interval";
     EXPECT_EQ(channel(0, 0).m_strName, "Mine ?");
     EXPECT_EQ(channel(0, 0).m_nSamples, 600);
+    EXPECT_EQ(channel(0, 1).m_nSamples, 600) << "the slot's other channel measures with the preset too";
+    EXPECT_DOUBLE_EQ(channel(0, 1).m_dDistanceInterval, 0.3);
+    EXPECT_EQ(channel(0, 1).m_strName, "GPR 500") << "but keeps its own name";
     EXPECT_EQ(Text(*dlg, "c1012"), QString::fromUtf8("Mine \u20ac"));
 }
 
