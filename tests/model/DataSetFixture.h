@@ -47,8 +47,10 @@ public:
         int GetLastTrace() const override { return m_last; }
         bool Sync() override
         {
+            if (!m_open)
+                return true;
             m_owner.synced.push_back(m_name);
-            return !m_open || !m_owner.failSync;
+            return !m_owner.failSync;
         }
         void Close() override { m_open = false; }
 
