@@ -405,7 +405,11 @@ void CMeasurement::StopMeasurement()
         // The data files go to the disk and then the headers with the final trace counts, on
         // every stop, an error stop included: the stop reports nothing as stored that the
         // disk does not hold yet.
-        stored = c.data.StoreAfterStop();
+        {
+            // A slow card can take a while to take everything.
+            WaitCursor wait(c.waitCursor);
+            stored = c.data.StoreAfterStop();
+        }
         if (!stored.filesSynced)
             s.m_bDiskFull = 1;
         if (m_acq.RunningMeasurement() == this)

@@ -71,23 +71,42 @@ TEST_F(AcqOnMemoryWire, CardPulledRightAfterTheStopHoldsEveryFileWhole)
 }
 
 // A card whose storage gives out during the run: the stop cannot put the traces on it and
-// says so, rather than leave them in memory as if stored.
-TEST_F(AcqOnMemoryWire, CardThatCannotTakeTheTracesAtTheStopShowsTheWriteError)
+// says so, rather than leave them in memory as if stored; also behind the error of a unit
+// that went away.
+class CardGivingOut : public AcqOnMemoryWire {
+protected:
+    void Run(bool unitVanishes, const std::vector<int>& messages)
+    {
+        StartUnit(ScenarioUnit());
+        CardImage card(rig->dir.file("sd"), 32, CardImage::Storage::CanGiveOut);
+        if (!card.ok())
+            GTEST_SKIP() << card.error();
+        rig->dataFolder = card.file("");
+        rig->Activate({0, 1}, 512);
+        rig->TimeMode();
+        ASSERT_TRUE(rig->Detect());
+        ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+        card.GiveOut();
+        ASSERT_TRUE(rig->RunUntilTraces(0, 40));
+        if (unitVanishes) {
+            Unit().Vanish(60);
+            ASSERT_TRUE(rig->RunUntil([] { return false; }, 30)) << "the acquisition did not notice";
+        } else {
+            rig->measurement->OnMeasureStop();
+        }
+        EXPECT_EQ(rig->prompter.ids, messages);
+        EXPECT_EQ(rig->status.m_bDiskFull.load(), 1);
+        EXPECT_FALSE(rig->status.IsMeasuring());
+        rig->data->CloseFiles(true);
+    }
+};
+
+TEST_F(CardGivingOut, StopShowsTheWriteError)
 {
-    StartUnit(ScenarioUnit());
-    CardImage card(rig->dir.file("sd"), 32, CardImage::Storage::CanGiveOut);
-    if (!card.ok())
-        GTEST_SKIP() << card.error();
-    rig->dataFolder = card.file("");
-    rig->Activate({0, 1}, 512);
-    rig->TimeMode();
-    ASSERT_TRUE(rig->Detect());
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
-    card.GiveOut();
-    ASSERT_TRUE(rig->RunUntilTraces(0, 40));
-    rig->measurement->OnMeasureStop();
-    EXPECT_EQ(rig->prompter.ids, std::vector<int>{kMsgDiskFull});
-    EXPECT_EQ(rig->status.m_bDiskFull.load(), 1);
-    EXPECT_FALSE(rig->status.IsMeasuring());
-    rig->data->CloseFiles(true);
+    Run(false, {kMsgDiskFull});
+}
+
+TEST_F(CardGivingOut, LinkErrorIsFollowedByTheWriteError)
+{
+    Run(true, {kMsgError01, kMsgDiskFull});
 }
