@@ -172,8 +172,10 @@ bool RewriteInPlace(const std::string& path, std::string_view bytes)
 
 std::size_t FileNameLimit(const std::string& folder)
 {
+    // A card's FAT or exFAT file system reports six bytes for each of its 255 characters:
+    // 255 bytes are never more characters than that.
     const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-    return limit > 0 ? static_cast<std::size_t>(limit) : std::size_t{NAME_MAX};
+    return limit > 0 && limit < NAME_MAX ? static_cast<std::size_t>(limit) : std::size_t{NAME_MAX};
 }
 
 bool SyncFolderOf(const std::string& path)

@@ -22,7 +22,7 @@ bool SaveFileAtomically(const std::string& path, std::string_view bytes);
 // too (the old bytes are then put back as far as the disk allows).
 bool SaveFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes);
 
-// The longest file name `folder` takes, in bytes (the usual 255 when it cannot tell).
+// The longest file name `folder` surely takes, in bytes: its own limit, at most 255.
 std::size_t FileNameLimit(const std::string& folder);
 
 // Puts the entries of the folder that holds `path` (a rename, a new or removed file) on the
