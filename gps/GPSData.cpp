@@ -151,6 +151,16 @@ bool KGPSData::Append(const std::string& bytes)
     return true;
 }
 
+bool KGPSData::Sync()
+{
+    if (m_fd < 0)
+        return true;
+    int rc;
+    while ((rc = fsync(m_fd)) != 0 && errno == EINTR) {
+    }
+    return rc == 0;
+}
+
 void KGPSData::Close()
 {
     if (m_fd >= 0) {

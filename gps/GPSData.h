@@ -49,6 +49,7 @@ public:
     // traces: a ".gga" log takes every sentence, the others one record per trace count.
     bool WantsRecord(int traceCount) const override;
     int GetLastTrace() const override { return m_nLastTrace; }
+    bool Sync() override;
     void Close() override;
 
     bool IsOpen() const { return m_bOpen; }

@@ -101,7 +101,7 @@ int CMeasurement::OnMeasureStart()
             c.prompter.message(kMsgFileOpen);
             return kStartFilesFailed;
         }
-        if (c.data.WriteHeaders() != 0) {
+        if (c.data.WriteNewSetHeaders() != 0) {
             c.prompter.message(kMsgHeaderWrite);
             return kStartHeadersFailed;
         }
@@ -365,7 +365,7 @@ void CMeasurement::StopMeasurement()
     AcquisitionContext& c = m_acq.Context();
     CAcquisitionStatus& s = c.status;
     const bool stopped = s.IsMeasuring() || m_thread.joinable();
-    bool headersWritten = true;
+    CRadarData::StopOutcome stored;
     if (stopped) {
         const bool continuous = m_acq.Config().mode != CAcquisitionConfig::Mode::Keyboard;
         if (continuous) {
@@ -401,10 +401,16 @@ void CMeasurement::StopMeasurement()
         }
         s.m_nTimeBase = 0;
         s.m_nWheelPreset = 0;
-        // The headers get the final trace counts on every stop, an error stop included.
-        for (int k = 0; k < CAcquisitionStatus::kChannels; ++k)
-            if (c.params.m_params[k].m_bActive && c.data.GetChannel(k).IsOpen())
-                headersWritten = c.data.WriteHeader(k / 2, k % 2) == 0 && headersWritten;
+        // The data files go to the disk and then the headers with the final trace counts, on
+        // every stop, an error stop included: the stop reports nothing as stored that the
+        // disk does not hold yet.
+        {
+            // A slow card can take a while to take everything.
+            WaitCursor wait(c.waitCursor);
+            stored = c.data.StoreAfterStop();
+        }
+        if (!stored.filesSynced)
+            s.m_bDiskFull = 1;
         if (m_acq.RunningMeasurement() == this)
             m_acq.SetRunningMeasurement(nullptr);
     }
@@ -419,8 +425,12 @@ void CMeasurement::StopMeasurement()
     m_stopping = false;
     // Messages come last: whatever runs while one shows finds the measurement stopped.
     if (stopped) {
+        const bool outranked = s.m_bError01.load() || s.m_bError02.load() || s.m_bError03.load();
         m_acq.ShowErrorOnce();
-        if (!headersWritten)
+        // Data the disk did not take is reported even behind the error that ended the run.
+        if (!stored.filesSynced && outranked)
+            c.prompter.message(kMsgDiskFull);
+        if (!stored.headersWritten)
             c.prompter.message(kMsgHeaderWrite);
     }
 }

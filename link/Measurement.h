@@ -7,8 +7,10 @@
 // fixed order, then starts the unit and the thread (wheel and time mode) or leaves the
 // traces to the keyboard steps. The stop sends the unit's stop command, joins the thread,
 // takes the records the unit committed before its stop reply, hands the last traces to
-// the display (or shows the error that ended the thread) and rewrites the .rad headers
-// with the final trace counts. Everything here runs on the user-interface thread.
+// the display (or shows the error that ended the thread), puts the data files on the disk
+// and rewrites the .rad headers with the final trace counts; a data file the disk did not
+// take is reported as a full disk, a header as a header write error. Everything here runs
+// on the user-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -62,7 +64,8 @@ public:
 
     // The document's Start command: refused for a data set read from disk (57646). When the
     // current channel holds no traces, a new data set is named and created in the data
-    // folder and its headers written (144 / 143 on failure); otherwise the open data set is
+    // folder and its headers written (144 / 143 on failure; after 143 none of the new set's
+    // files is left); otherwise the open data set is
     // continued, with the sample count its files hold. Then StartMeasurement. Returns a
     // StartResult.
     int OnMeasureStart();

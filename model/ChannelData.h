@@ -56,6 +56,8 @@ public:
     // Closes the .rd3 file (the display window is emptied when one was open) and empties
     // the queue.
     void CloseFile();
+    // Puts the traces written so far on the disk (see RecordFile::Sync); true without a file.
+    bool SyncFile() { return m_File.Sync(); }
     void ResetTraceCache() { m_pTraceCache->Reset(); }
 
     bool IsOpen() const { return m_File.IsOpen(); }

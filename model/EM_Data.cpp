@@ -35,6 +35,12 @@ int CEM_Data::WriteRecord(int trace, std::int16_t v1, std::int16_t v2, std::int1
     return result;
 }
 
+bool CEM_Data::Sync()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_File.Sync();
+}
+
 void CEM_Data::AddRecord(std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4)
 {
     std::lock_guard<std::recursive_mutex> guard(m_lock);

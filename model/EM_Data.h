@@ -27,6 +27,8 @@ public:
     // could not be written). Returns 0, or 6 without a file or when the line could not be
     // written whole.
     int WriteRecord(int trace, std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4);
+    // Puts the records written so far on the disk; true when they are there or no file is open.
+    bool Sync();
     // Keeps a record in memory only.
     void AddRecord(std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4);
     // Reads the records of the .em file at the path (five numbers each, the trace number

@@ -25,6 +25,9 @@ public:
     // Whether a GPS update is to append a record for a channel that now holds `traceCount`
     // traces. A log that records every position sentence answers yes whatever the count.
     virtual bool WantsRecord(int traceCount) const { return traceCount != GetLastTrace(); }
+    // Puts the records written so far on the disk; true when they are there or the log is
+    // not open. For the end of a measurement, not for each record.
+    virtual bool Sync() = 0;
     // Closes the log; harmless on a log that was never opened.
     virtual void Close() = 0;
 };
@@ -47,5 +50,6 @@ public:
     int Open(int) override { return 0; }
     int WriteRecord(int) override { return 0; }
     int GetLastTrace() const override { return 0; }
+    bool Sync() override { return true; }
     void Close() override {}
 };

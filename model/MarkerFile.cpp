@@ -112,7 +112,9 @@ void CMarkerFile::Close(bool freeMarkers)
             if (m.m_nType == CMarker::kPending) {
                 const std::string line = FormatC("%06d\t%04d\t-1\r\n", static_cast<std::int32_t>(m.m_nTrace),
                                                  static_cast<int>(m.m_nValue));
-                m_File.Append(line.data(), line.size());
+                // The stop has synced the file already: this line comes after it.
+                if (m_File.Append(line.data(), line.size()))
+                    m_File.Sync();
                 break;
             }
         }

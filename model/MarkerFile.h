@@ -34,9 +34,11 @@ public:
     // memory; any other is appended to the file at once. Returns 0, or 6 when there is no
     // file or the line could not be written whole; the marker is kept in memory either way.
     int AddMarker(std::uint32_t trace, std::uint16_t value, std::uint16_t type);
-    // Closes the file, first appending the pending marker when there is one; with
-    // `freeMarkers` the markers in memory go as well.
+    // Closes the file, first appending the pending marker when there is one (and putting
+    // it on the disk); with `freeMarkers` the markers in memory go as well.
     void Close(bool freeMarkers);
+    // Puts the markers written so far on the disk; true when they are there or no file is open.
+    bool Sync() { return m_File.Sync(); }
     void Clear() { m_Markers.clear(); }
     // Reads the markers of the .mrk file at the path; lines that are not whole markers
     // (too long, cut off at the end, too few fields, a negative trace or value) are

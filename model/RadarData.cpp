@@ -4,6 +4,7 @@
 #include "model/Numbers.h"
 #include "model/PlatformPaths.h"
 #include "model/Prompter.h"
+#include "model/TextFile.h"
 #include "model/UnitInfo.h"
 
 #include <algorithm>
@@ -39,6 +40,29 @@ bool PathExists(const std::string& path)
 std::string SetName(const std::string& base, std::int64_t number)
 {
     return base + FormatC("_%04lld", static_cast<long long>(number));
+}
+
+// One more than the highest set number any .rd3 file "<base>?<number>..." in `dataFolder`
+// carries; `matches` counts the .rd3 files that begin with the base name.
+std::int64_t NextSetNumber(const std::string& dataFolder, const std::string& baseName, int& matches)
+{
+    matches = 0;
+    std::int64_t highest = 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(dataFolder.empty() ? "." : dataFolder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!EndsWithRd3(name) || name.compare(0, baseName.size(), baseName) != 0)
+            continue;
+        ++matches;
+        // One separator character after the base name, then the set number, all of it.
+        if (name.size() > baseName.size() + 1) {
+            const std::int64_t number = LeadingInt(std::string_view(name).substr(baseName.size() + 1));
+            if (number > highest && number <= kMaxSetNumber)
+                highest = number;
+        }
+    }
+    return highest + 1;
 }
 
 // The channel part of a file name: "_A1" .. "_H2" at its end, or -1.
@@ -99,23 +123,17 @@ int CRadarData::CurrentIndex() const
 int CRadarData::MakeNewName(const std::string& dataFolder, const std::string& baseName)
 {
     int matches = 0;
-    std::int64_t highest = 0;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(dataFolder.empty() ? "." : dataFolder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!EndsWithRd3(name) || name.compare(0, baseName.size(), baseName) != 0)
-            continue;
-        ++matches;
-        // One separator character after the base name, then the set number, all of it.
-        if (name.size() > baseName.size() + 1) {
-            const std::int64_t number = LeadingInt(std::string_view(name).substr(baseName.size() + 1));
-            if (number > highest && number <= kMaxSetNumber)
-                highest = number;
-        }
-    }
-    m_strSetName = SetName(baseName, highest + 1);
+    m_strSetName = SetName(baseName, NextSetNumber(dataFolder, baseName, matches));
     return matches;
+}
+
+bool DataFileNamesFit(const std::string& dataFolder, const std::string& baseName)
+{
+    int matches = 0;
+    // Every file of a channel has a four-letter extension (.rd3, .rad, .mrk and the GPS
+    // logs' .cor, .fri, .utm, .gga); a slot's .em file is shorter.
+    const std::string longest = SetName(baseName, NextSetNumber(dataFolder, baseName, matches)) + "_A1.rd3";
+    return longest.size() <= FileNameLimit(dataFolder.empty() ? "." : dataFolder);
 }
 
 void CRadarData::NameChannel(int k, const std::string& folder, const std::string& stem, bool single)
@@ -193,6 +211,8 @@ int CRadarData::CreateSetFiles(bool modular, std::vector<std::string>& created)
                 log.Close();
                 if (log.Open(0) == 0)
                     m_ctx.prompter.message(kMsgCannotCreateGpsLog);
+                else
+                    created.push_back(log.GetFileName());
             }
         }
         if (modular && anyActive && m_ctx.settings.m_params[slot * 2].m_bEmSensor != 0) {
@@ -225,11 +245,11 @@ int CRadarData::CreateFiles(const std::string& dataFolder, const std::string& ba
             continue;
 
         std::vector<std::string> created;
-        if (CreateSetFiles(modular, created) == 0)
+        if (CreateSetFiles(modular, created) == 0) {
+            m_newSetFiles = std::move(created);
             return 0;
-        CloseFiles(true);
-        for (const std::string& path : created)
-            ::unlink(path.c_str());
+        }
+        DiscardNewSet(created);
         m_ctx.prompter.message(kMsgCannotCreateDataSet);
         return 5;
     }
@@ -241,6 +261,11 @@ int CRadarData::CreateFiles(const std::string& dataFolder, const std::string& ba
 
 int CRadarData::WriteHeaders()
 {
+    return WriteHeadersNoting(nullptr);
+}
+
+int CRadarData::WriteHeadersNoting(std::vector<std::string>* written)
+{
     const bool modular = IsModularUnit();
     const int slots = modular ? kSlots : 1;
     const int channelsPerSlot = modular ? 2 : 1;
@@ -251,9 +276,60 @@ int CRadarData::WriteHeaders()
             const int result = WriteHeader(slot, ch);
             if (result != 0)
                 return result;
+            if (written)
+                written->push_back(m_Channels[static_cast<std::size_t>(slot * 2 + ch)].m_Header.m_strPath);
         }
     }
     return 0;
+}
+
+int CRadarData::WriteNewSetHeaders()
+{
+    std::vector<std::string> created = std::move(m_newSetFiles);
+    m_newSetFiles.clear();
+    // The headers did not exist when the set was made, so each one written here is the set's own.
+    if (WriteHeadersNoting(&created) == 0)
+        return 0;
+    DiscardNewSet(created);
+    return 6;
+}
+
+void CRadarData::DiscardNewSet(std::vector<std::string>& created)
+{
+    CloseFiles(true);
+    for (const std::string& path : created)
+        ::unlink(path.c_str());
+    created.clear();
+}
+
+bool CRadarData::SyncFiles()
+{
+    bool synced = true;
+    std::string folderOf;
+    for (int k = 0; k < kChannels; ++k) {
+        CChannelData& channel = m_Channels[static_cast<std::size_t>(k)];
+        if (channel.IsOpen() && folderOf.empty())
+            folderOf = channel.m_strFullPath;
+        synced = channel.SyncFile() && synced;
+        synced = m_MarkerFiles[static_cast<std::size_t>(k)].Sync() && synced;
+        synced = m_GpsLogs[static_cast<std::size_t>(k)]->Sync() && synced;
+    }
+    for (auto& em : m_EmData)
+        synced = em->Sync() && synced;
+    // The set's names, made at the start, must be on the disk before a header counts its traces.
+    if (!folderOf.empty())
+        synced = SyncFolderOf(folderOf) && synced;
+    return synced;
+}
+
+CRadarData::StopOutcome CRadarData::StoreAfterStop()
+{
+    StopOutcome outcome;
+    outcome.filesSynced = SyncFiles();
+    for (int k = 0; k < kChannels; ++k)
+        if (IsActive(k) && m_Channels[static_cast<std::size_t>(k)].IsOpen())
+            outcome.headersWritten = WriteHeader(k / 2, k % 2) == 0 && outcome.headersWritten;
+    return outcome;
 }
 
 int CRadarData::WriteHeader(int slot, int channel)
@@ -308,6 +384,7 @@ void CRadarData::CloseFiles(bool clearName)
         m_EmData[static_cast<std::size_t>(slot)]->Close();
     }
     ResetHeaders();
+    m_newSetFiles.clear();
     if (clearName) {
         m_strSetName.clear();
         ForgetNames();

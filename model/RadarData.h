@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CRadarData {
 public:
@@ -44,6 +45,21 @@ public:
     int CreateFiles(const std::string& dataFolder, const std::string& baseName);
     // Writes the .rad header of every active channel. Returns 0 or the first failure (6).
     int WriteHeaders();
+    // WriteHeaders for the set CreateFiles has just made. When a header cannot be written the
+    // set is given up: its files are closed and every file CreateFiles and this call created
+    // is removed (never any other). Returns 0 or 6.
+    int WriteNewSetHeaders();
+
+    // What StoreAfterStop could not do.
+    struct StopOutcome {
+        bool filesSynced = true;     // every data file of the set is on the disk
+        bool headersWritten = true;  // every header was rewritten and is on the disk
+    };
+    // The end of a measurement: every open file of the set (.rd3, .mrk, .em, GPS logs) and
+    // their folder are put on the disk, and only then is the .rad header of every active
+    // channel whose data file is open rewritten with its final trace count. A failure of
+    // one step does not hold up the other; the caller shows what failed.
+    StopOutcome StoreAfterStop();
     // Writes the .rad header of one channel (the measurement information texts).
     int WriteHeader(int slot, int channel);
     // Opens the stored data file `name` in `dataFolder` as the current channel's for viewing,
@@ -75,6 +91,9 @@ private:
     void NameChannel(int k, const std::string& folder, const std::string& stem, bool single);
     bool AnyFileOfNewSetExists(bool modular);
     int CreateSetFiles(bool modular, std::vector<std::string>& created);
+    int WriteHeadersNoting(std::vector<std::string>* written);
+    bool SyncFiles();
+    void DiscardNewSet(std::vector<std::string>& created);
     void ForgetNames();
 
     DataSetContext m_ctx;
@@ -84,4 +103,10 @@ private:
     std::array<CMarkerFile, kChannels> m_MarkerFiles;
     std::array<std::unique_ptr<CEM_Data>, kSlots> m_EmData;
     std::array<std::unique_ptr<GpsLog>, kChannels> m_GpsLogs;
+    std::vector<std::string> m_newSetFiles;  // created for the set until its headers are written
 };
+
+// Whether the files of the next data set of `baseName` in `dataFolder` get names the folder
+// takes: the longest is "<set>_A1" with a four-letter extension, the set number as
+// MakeNewName would give it now.
+bool DataFileNamesFit(const std::string& dataFolder, const std::string& baseName);

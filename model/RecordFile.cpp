@@ -131,6 +131,16 @@ ssize_t RecordFile::ReadAt(std::int64_t offset, const iovec* parts, int count) c
     return static_cast<ssize_t>(done);
 }
 
+bool RecordFile::Sync()
+{
+    if (m_fd < 0)
+        return true;
+    int rc;
+    while ((rc = ::fsync(m_fd)) != 0 && errno == EINTR) {
+    }
+    return rc == 0;
+}
+
 bool RecordFile::Close()
 {
     if (m_fd < 0)

@@ -33,6 +33,9 @@ public:
     // The length of the file as this object has written it (or found it when opened).
     std::int64_t Size() const { return m_size; }
     bool IsOpen() const { return m_fd >= 0; }
+    // Puts everything written so far on the disk and waits for it; true when it is there or
+    // no file is open. Costly: for the end of a measurement, never for each record.
+    bool Sync();
     // Closes the file; false when the system reported an error on the way.
     bool Close();
 

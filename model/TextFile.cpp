@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,15 +12,40 @@
 
 namespace {
 
+// The folder part of `path` ("." for a bare name) and the name in it.
+void SplitPath(const std::string& path, std::string& folder, std::string& name)
+{
+    const std::size_t slash = path.rfind('/');
+    folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// `name` cut to at most `size` bytes, never inside a UTF-8 character.
+std::string CutName(const std::string& name, std::size_t size)
+{
+    if (name.size() <= size)
+        return name;
+    while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80)
+        --size;
+    return name.substr(0, size);
+}
+
 // A name beside `path` that no other save is using: created exclusively, so a second writer
-// (another instance, a tool) gets a file of its own. -1 when none could be made.
+// (another instance, a tool) gets a file of its own. It starts with the file's own name, cut
+// as far as needed for the whole to fit the folder's name limit: a file whose name fits must
+// never fail for its temporary's. -1 when none could be made.
 int CreateTemporaryBeside(const std::string& path, std::string& tmp)
 {
     static std::atomic<unsigned> serial{0};
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    const std::size_t limit = FileNameLimit(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        tmp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1)) + "-" +
-              std::to_string(static_cast<unsigned long long>(stamp) % 1000000007u) + ".tmp";
+        const std::string suffix = "." + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1)) + "-" +
+                                   std::to_string(static_cast<unsigned long long>(stamp) % 1000000007u) + ".tmp";
+        const std::string own = CutName(name, limit > suffix.size() ? limit - suffix.size() : 0) + suffix;
+        tmp = path.substr(0, path.size() - name.size()) + own;
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -109,8 +135,11 @@ SaveOutcome SaveThroughTemporary(const std::string& path, std::string_view bytes
         error = LastError();
     if (error == 0 && ::rename(tmp.c_str(), path.c_str()) != 0)
         error = LastError();
-    if (error == 0)
-        return SaveOutcome::Saved;
+    if (error == 0) {
+        // Until the folder is on the disk a power cut can still bring back the old file
+        // beside the temporary.
+        return SyncFolderOf(path) ? SaveOutcome::Saved : SaveOutcome::Failed;
+    }
     ::unlink(tmp.c_str());
     return FailedWith(error);
 }
@@ -141,6 +170,30 @@ bool RewriteInPlace(const std::string& path, std::string_view bytes)
 
 }  // namespace
 
+std::size_t FileNameLimit(const std::string& folder)
+{
+    // A card's FAT or exFAT file system reports six bytes for each of its 255 characters:
+    // 255 bytes are never more characters than that.
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 && limit < NAME_MAX ? static_cast<std::size_t>(limit) : std::size_t{NAME_MAX};
+}
+
+bool SyncFolderOf(const std::string& path)
+{
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int rc;
+    while ((rc = ::fsync(fd)) != 0 && errno == EINTR) {
+    }
+    // A file system that cannot sync a folder keeps its entries by other means.
+    const bool synced = rc == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+}
+
 bool SaveFileAtomically(const std::string& path, std::string_view bytes)
 {
     struct stat old {};
@@ -155,8 +208,9 @@ bool SaveFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes
     if (!MayReplace(path, old, exists))
         return false;
     const SaveOutcome outcome = SaveThroughTemporary(path, bytes, old, exists);
+    // The folder is synced too, so that the failed temporary's removal holds as well.
     if (outcome == SaveOutcome::NoRoom && exists && S_ISREG(old.st_mode))
-        return RewriteInPlace(path, bytes);
+        return RewriteInPlace(path, bytes) && SyncFolderOf(path);
     return outcome == SaveOutcome::Saved;
 }
 

@@ -2,14 +2,17 @@
 // CR LF or LF are accepted when read, and a save never leaves a half-written file behind.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // Writes `bytes` to a temporary file of its own beside `path` (so two saves of one file never
-// share one), checking every write, the sync and the close, then renames it over `path` with
-// the old file's permissions. A file that exists but is closed to writing by us is refused, as
-// a direct write would be. On any failure the temporary file is removed, the old file is
-// untouched, and false is returned.
+// share one; its name fits wherever the file's own name does), checking every write, the
+// sync and the close, then renames it over `path` with the old file's permissions and syncs
+// the folder, so that the new file is on the disk once this returns. A file that exists but
+// is closed to writing by us is refused, as a direct write would be. On any failure before
+// the rename the temporary file is removed, the old file is untouched, and false is
+// returned; false too when the folder could not be synced after the rename.
 bool SaveFileAtomically(const std::string& path, std::string_view bytes);
 
 // SaveFileAtomically, except that when the temporary file cannot be written for lack of room
@@ -18,6 +21,13 @@ bool SaveFileAtomically(const std::string& path, std::string_view bytes);
 // measurement must not keep stale contents because the disk filled up. False when that fails
 // too (the old bytes are then put back as far as the disk allows).
 bool SaveFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes);
+
+// The longest file name `folder` surely takes, in bytes: its own limit, at most 255.
+std::size_t FileNameLimit(const std::string& folder);
+
+// Puts the entries of the folder that holds `path` (a rename, a new or removed file) on the
+// disk, so that they survive a power cut. False when that failed.
+bool SyncFolderOf(const std::string& path);
 
 // Collects the lines of a text file in memory; Save() stores them atomically. A CR or LF
 // inside a line (a name typed with a line break) becomes a blank: it would end the line early

@@ -4,6 +4,7 @@
 #include "model/Numbers.h"
 #include "model/PlatformPaths.h"
 #include "model/Prompter.h"
+#include "model/RadarData.h"
 #include "shell/ChannelTree.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikApp.h"
@@ -472,6 +473,13 @@ void CNewDialog::accept()
     // The base name becomes part of every data file's name: it must stay inside the folder.
     if (!ValidBaseName(m_baseEdit->text())) {
         m_app.GetPrompter().messageText("Please enter a valid base file name.");
+        m_baseEdit->setFocus();
+        return;
+    }
+    // Nor may it make a data file's name longer than the folder takes: the set could not
+    // be made, or would lose its headers.
+    if (!DataFileNamesFit(m_strDir, m_strBaseName)) {
+        m_app.GetPrompter().message(kPathTooLong);
         m_baseEdit->setFocus();
         return;
     }

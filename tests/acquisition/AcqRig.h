@@ -82,6 +82,7 @@ public:
     void Commit(const std::vector<std::uint8_t>& bigEndianWords);
 
     TempDir dir;
+    std::string dataFolder;  // where new data sets go; the rig's own folder when empty
     CMeasParamSet params{""};
     CAcquisitionStatus status;
     CAppLocks locks;

@@ -6,6 +6,7 @@
 
 #include "model/Numbers.h"
 #include "model/RadHeader.h"
+#include "tests/support/Limits.h"
 
 #include <gtest/gtest.h>
 
@@ -377,6 +378,66 @@ TEST_F(MeasurementStart, DocumentStartRefusesAStoredDataSetAndReportsFilesItCann
     EXPECT_EQ(elsewhere.OnMeasureStart(), kStartFilesFailed);
     EXPECT_EQ(rig->prompter.ids, (std::vector<int>{155, kMsgFileOpen}));
     EXPECT_FALSE(rig->status.IsMeasuring());
+}
+
+TEST_F(MeasurementStart, LongBaseNamesStartWhileEveryFileNameFits)
+{
+    Start(ScenarioUnit());
+    rig->Activate({0, 1}, 256);
+    rig->TimeMode();
+    struct Case {
+        std::size_t length;
+        int result;
+        std::vector<int> messages;
+        std::size_t files;
+    };
+    // "<base>_0001_A1.rd3" is 12 characters longer than the base; a name may have 255.
+    const Case cases[] = {{225, kStartOk, {}, 6}, {243, kStartOk, {}, 6}, {244, kStartFilesFailed, {155, kMsgFileOpen}, 0}};
+    for (const Case& c : cases) {
+        TempDir folder;
+        MeasurementHooks hooks;
+        hooks.dataFolder = [&folder] { return folder.path() + "/"; };
+        hooks.baseName = [&c] { return std::string(c.length, 'L'); };
+        CMeasurement measurement(*rig->acq, hooks);
+        rig->prompter.ids.clear();
+        EXPECT_EQ(measurement.OnMeasureStart(), c.result) << c.length;
+        EXPECT_EQ(rig->prompter.ids, c.messages) << c.length;
+        measurement.OnMeasureStop();
+        EXPECT_EQ(FolderEntries(folder.path()).size(), c.files) << c.length;
+        if (c.result == kStartOk) {
+            EXPECT_EQ(rig->HeaderLastTrace(1), rig->Traces(1)) << c.length;
+        }
+        rig->data->CloseFiles(true);
+    }
+}
+
+TEST_F(MeasurementStart, StartWhoseHeadersCannotBeWrittenLeavesOnlyTheFilesThatWereThere)
+{
+    Start(ScenarioUnit());
+    rig->Activate({0, 1}, 256);
+    rig->TimeMode();
+    const std::vector<std::string> earlier = {"Profile_0001_A1.mrk", "Profile_0001_A1.rad", "Profile_0001_A1.rd3"};
+    for (const std::string& name : earlier)
+        WriteFileBytes(rig->dir.file(name), "an earlier set's " + name);
+    int result;
+    {
+        // Room for the new set's empty data files and marker lines, not for a header.
+        FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.ok());
+        result = rig->measurement->OnMeasureStart();
+    }
+    EXPECT_EQ(result, kStartHeadersFailed);
+    EXPECT_EQ(rig->prompter.ids, std::vector<int>{kMsgHeaderWrite});
+    EXPECT_FALSE(rig->status.IsMeasuring());
+    EXPECT_EQ(FolderEntries(rig->dir.path()), earlier) << "the new set Profile_0002 is gone, the earlier one kept";
+    for (const std::string& name : earlier)
+        EXPECT_EQ(ReadFileBytes(rig->dir.file(name)), "an earlier set's " + name);
+    EXPECT_EQ(rig->data->GetSetName(), "");
+    EXPECT_FALSE(rig->data->GetChannel(0).IsOpen());
+
+    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk) << "with room again the start goes on";
+    EXPECT_EQ(rig->data->GetSetName(), "Profile_0002");
+    rig->measurement->OnMeasureStop();
 }
 
 TEST_F(MeasurementStart, StopWhileIdleOnlyClearsLatchAndFillLevels)

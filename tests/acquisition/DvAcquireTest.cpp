@@ -10,6 +10,7 @@
 #include "model/GpsSettingsTarget.h"
 #include "model/RadHeader.h"
 #include "shell/QtProfile.h"
+#include "tests/support/CardImage.h"
 #include "tests/support/Limits.h"
 #include "tests/support/SimVethFixture.h"
 
@@ -180,6 +181,31 @@ TEST_F(DvAcquire, FullDiskIsReportedOnceAndTheFilesHoldWholeTraces)
         EXPECT_EQ(static_cast<std::int64_t>(ReadFileBytes(SetFile(o, std::string("_") + name + ".rd3")).size()),
                   n * 512);
     }
+}
+
+TEST_F(DvAcquire, CardCopiedRightAfterTheRunHoldsEveryTrace)
+{
+    CardImage card(home.file("sd"), 32);
+    if (!card.ok())
+        GTEST_SKIP() << card.error();
+    std::string error;
+    ASSERT_TRUE(net.StartUnit(ScenarioUnit(), error)) << error;
+    settings.m_strDataFolder = card.file("");
+    Channels({0, 1, 4}, 512, 128);
+    const Outcome o = Run({"--traces", "100"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(o.messages.empty());
+    ASSERT_TRUE(card.Pull());
+    for (const char* name : {"A1", "A2", "C1"}) {
+        const std::string stem = SetFile(o, std::string("_") + name);
+        const std::string file = stem.substr(stem.rfind('/') + 1);
+        const std::int64_t n = o.traces.at(name);
+        EXPECT_GE(n, 100) << name;
+        EXPECT_EQ(static_cast<std::int64_t>(ReadFileBytes(card.copied(file + ".rd3")).size()), n * 1024) << name;
+        EXPECT_TRUE(ReadFileBytes(card.copied(file + ".rd3")) == ReadFileBytes(card.file(file + ".rd3"))) << name;
+        EXPECT_EQ(HeaderTraces(card.copied(file + ".rad")), n) << name;
+    }
+    EXPECT_EQ(FolderEntries(card.copied("")), FolderEntries(card.file(""))) << "no temporary on the copy";
 }
 
 TEST_F(DvAcquire, UsageErrorsTouchNothing)

@@ -141,6 +141,50 @@ TEST_F(DataSetFiles, AFailedCreationLeavesNothingBehind)
     EXPECT_EQ(prompter.ids, (std::vector<int>{155, 155}));
 }
 
+TEST_F(DataSetFiles, NewSetWhoseHeadersFailIsGivenUpWithItsGpsLogs)
+{
+    gps.receiverOpen = true;
+    Activate(0);
+    Activate(1, true);
+    WriteFileBytes(InFolder("H_0001_A2.cor"), "a stray log");  // passed over: the set is H_0002
+    ASSERT_EQ(data.CreateFiles(Folder(), "H"), 0);
+    int result;
+    {
+        FileSizeLimit limit(100);  // the marker lines fit, a header does not
+        ASSERT_TRUE(limit.ok());
+        result = data.WriteNewSetHeaders();
+    }
+    EXPECT_EQ(result, 6);
+    EXPECT_EQ(FolderFiles(), Names{"H_0001_A2.cor"});
+    EXPECT_EQ(data.GetSetName(), "");
+    EXPECT_FALSE(data.GetChannel(0).IsOpen());
+}
+
+TEST_F(DataSetFiles, StoreAfterStopSyncsEveryLogAndWritesTheHeadersEitherWay)
+{
+    gps.receiverOpen = true;
+    Activate(0);
+    Activate(3);
+    ASSERT_EQ(data.CreateFiles(Folder(), "S"), 0);
+    ASSERT_EQ(data.WriteNewSetHeaders(), 0);
+    Acquire(0, 4);
+    Acquire(3, 2);
+    struct Case {
+        bool logFails;
+        bool filesSynced;
+    };
+    for (const Case c : {Case{false, true}, Case{true, false}}) {
+        gps.failSync = c.logFails;
+        gps.synced.clear();
+        const CRadarData::StopOutcome outcome = data.StoreAfterStop();
+        EXPECT_EQ(outcome.filesSynced, c.filesSynced) << c.logFails;
+        EXPECT_TRUE(outcome.headersWritten) << c.logFails;
+        EXPECT_EQ(gps.synced, (std::vector<std::string>{InFolder("S_0001_A1.cor"), InFolder("S_0001_B2.cor")}));
+        EXPECT_EQ(PlainReader(InFolder("S_0001_A1")).traces, 4) << c.logFails;
+        EXPECT_EQ(PlainReader(InFolder("S_0001_B2")).traces, 2) << c.logFails;
+    }
+}
+
 TEST_F(DataSetFiles, ReadOnlyFolderRefusesAnUnprivilegedUser)
 {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);

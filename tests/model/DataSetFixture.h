@@ -45,6 +45,13 @@ public:
             return 1;
         }
         int GetLastTrace() const override { return m_last; }
+        bool Sync() override
+        {
+            if (!m_open)
+                return true;
+            m_owner.synced.push_back(m_name);
+            return !m_owner.failSync;
+        }
         void Close() override { m_open = false; }
 
     private:
@@ -59,7 +66,9 @@ public:
 
     bool receiverOpen = false;
     bool failOpen = false;
+    bool failSync = false;
     std::vector<std::string> opened;
+    std::vector<std::string> synced;
 };
 
 class DataSetTest : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "model/TextFile.h"
 #include "tests/model/SmallDisk.h"
+#include "tests/support/CardImage.h"
 #include "tests/support/Limits.h"
 #include "tests/support/TempDir.h"
 
@@ -209,5 +210,51 @@ TEST(TextFile, UnreadableFileReadsAsMissing)
         std::string line = "stale";
         EXPECT_FALSE(in.next(line)) << c.what;
         EXPECT_EQ(line, "") << c.what;
+    }
+}
+
+TEST(TextFile, SavedFileIsOnTheCardWhenTheSaveReturns)
+{
+    TempDir dir;
+    CardImage card(dir.file("sd"), 16);
+    if (!card.ok())
+        GTEST_SKIP() << card.error();
+    const std::string path = card.file("Line_0001_A1.rad");
+    ASSERT_TRUE(SaveFileAtomically(path, "LAST TRACE:0\r\n"));
+    ASSERT_TRUE(SaveFileAtomically(path, "LAST TRACE:1019\r\n"));
+    ASSERT_TRUE(card.Pull());
+    EXPECT_EQ(ReadFileBytes(card.copied("Line_0001_A1.rad")), "LAST TRACE:1019\r\n");
+    EXPECT_EQ(FolderEntries(card.copied("")), (std::vector<std::string>{"Line_0001_A1.rad", "lost+found"}))
+        << "nothing but the file, no temporary";
+}
+
+TEST(TextFile, AnyNameTheFolderTakesCanBeSaved)
+{
+    struct Case {
+        const char* what;
+        std::string name;
+    };
+    // "\xC3\xA9" is one character of two bytes.
+    const Case cases[] = {
+        {"a short name", "global_settings"},
+        {"a name whose temporary would pass the limit", std::string(232, 'n') + "_0001_A1.rad"},
+        {"a name of the longest length", std::string(247, 'n') + "_A1.rad"},
+        {"two-byte characters", "\xC3\xA9" + std::string(249, 'e') + ".rad"},
+        {"a name of two-byte characters only", [] {
+             std::string s;
+             for (int i = 0; i < 127; ++i)
+                 s += "\xC3\xA9";
+             return s;
+         }()},
+    };
+    for (const Case& c : cases) {
+        ASSERT_LE(c.name.size(), 255u) << c.what;
+        TempDir dir;
+        const std::string path = dir.file(c.name);
+        EXPECT_TRUE(SaveFileAtomically(path, "first\r\n")) << c.what;
+        WriteFileBytes(path, "old\r\n");
+        EXPECT_TRUE(SaveFileAtomicallyOrInPlace(path, "second\r\n")) << c.what;
+        EXPECT_EQ(ReadFileBytes(path), "second\r\n") << c.what;
+        EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{c.name}) << c.what;
     }
 }

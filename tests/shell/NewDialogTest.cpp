@@ -7,6 +7,7 @@
 #include "shell/ProgramParts.h"
 #include "shell/dialogs/NewDialog.h"
 #include "tests/shell/MeasDialogFixture.h"
+#include "tests/support/TempDir.h"
 
 #include "model/AppSettings.h"
 
@@ -219,6 +220,43 @@ TEST_F(MeasurementSettings, BaseNameThatLeavesTheFolderIsRefused)
         EXPECT_NE(dlg->result(), QDialog::Accepted) << name.toStdString();
         EXPECT_EQ(h.prompter.texts, std::vector<std::string>{"Please enter a valid base file name."});
         EXPECT_EQ(app().m_settings.m_strBaseName, "Profile");
+    }
+}
+
+TEST_F(MeasurementSettings, BaseNameWhoseDataFileNamesWouldNotFitIsRefused)
+{
+    struct Case {
+        const char* what;
+        int length;
+        bool reached9999;  // the data folder holds set 9999 of the base already
+        bool taken;
+    };
+    // The longest name is "<base>_<number>_A1.rd3"; a file name may have 255 bytes.
+    const Case cases[] = {
+        {"the longest base", 243, false, true},
+        {"one more", 244, false, false},
+        {"the longest base once set numbers have five digits", 242, true, true},
+        {"a base that fitted set 9999 but not set 10000", 243, true, false},
+    };
+    // The data folder is given as "./", so that the length of folder and name stays below
+    // the limit of 260 wherever the test runs.
+    const QString home = QDir::currentPath();
+    const auto back = qScopeGuard([&home] { QDir::setCurrent(home); });
+    for (const Case& c : cases) {
+        TempDir folder;
+        ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder.path())));
+        const std::string base(static_cast<std::size_t>(c.length), 'b');
+        if (c.reached9999)
+            WriteFileBytes(folder.file(base + "_9999_A1.rd3"), "");
+        app().m_settings.m_strBaseName = "Profile";
+        h.prompter.ids.clear();
+        auto dlg = Open();
+        SetText(*dlg, "c1002", "./");
+        SetText(*dlg, "c1006", QString::fromStdString(base));
+        dlg->accept();
+        EXPECT_EQ(dlg->result() == QDialog::Accepted, c.taken) << c.what;
+        EXPECT_EQ(h.prompter.ids, c.taken ? std::vector<int>{} : std::vector<int>{138}) << c.what;
+        EXPECT_EQ(app().m_settings.m_strBaseName, c.taken ? base : "Profile") << c.what;
     }
 }
 

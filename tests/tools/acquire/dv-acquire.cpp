@@ -30,7 +30,8 @@
 // line with it. Each run: the document's Start (a new data set "<Default file name>_NNNN" in
 // the data folder "CurrentDir", or the open one continued), the measurement until its end
 // (above), the unit's marker input placed as marker 1 on every active channel, then the
-// document's Stop, which rewrites the headers. An error that ends the acquisition stops the
+// document's Stop, which puts the data files on the disk and then rewrites the headers
+// (each on the disk when the Stop returns). An error that ends the acquisition stops the
 // run at once, as in the program. Exit: the profile, then last_used_param, preset_param,
 // global_settings and wheel_presets are written; the unit gets its stop command.
 //
