@@ -73,7 +73,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     BuildPositionRow();
 
     ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible != 0);
-    BuildMenus(false);
+    BuildMenus();
 
     m_splash = std::make_unique<CSplashWnd>(this);
     m_splash->ShowSplash(splashMs);
@@ -215,78 +215,89 @@ void CMainFrame::UpdateTitles()
 
 // ---- menus, toolbar, status bar ---------------------------------------------------------
 
-void CMainFrame::BuildMenus(bool documentMenus)
+// Both menu bars are built once and only swapped: a command chosen from a menu may open or
+// close a document, and the menu it came from must outlive it (Qt still uses it afterwards).
+void CMainFrame::BuildMenus()
 {
-    m_documentMenus = documentMenus;
-    menuBar()->clear();
-    for (QMenu* menu : m_menus)
-        delete menu;
-    m_menus.clear();
-
-    m_windowMenu = nullptr;
-    m_windowList.clear();
-    const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
-    QMenu* menu = nullptr;
-    for (const FrameMenuItem& item : FrameMenuTable()) {
-        if (!(item.menus & which))
-            continue;
-        if (!menu || menu->title() != QLatin1String(item.menu)) {
-            menu = menuBar()->addMenu(QString::fromLatin1(item.menu));
-            m_menus.push_back(menu);
-            if (item.id == cmd::kCascade)
-                m_windowMenu = menu;
-            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-        }
-        if (!item.text) {
-            menu->addSeparator();
-        } else if (item.id == cmd::kRecentFile1) {
-            for (int i = 0; i < cmd::kRecentFileCount; ++i) {
-                QAction* recent = Action(cmd::kRecentFile1 + i);
-                recent->setText(QString::fromLatin1(item.text));
-                menu->addAction(recent);
+    for (const bool documentMenus : {false, true}) {
+        std::vector<QMenu*>& menus = m_menus[documentMenus ? 1 : 0];
+        const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
+        QMenu* menu = nullptr;
+        for (const FrameMenuItem& item : FrameMenuTable()) {
+            if (!(item.menus & which))
+                continue;
+            if (!menu || menu->title() != QLatin1String(item.menu)) {
+                menu = new QMenu(QString::fromLatin1(item.menu), menuBar());
+                menus.push_back(menu);
+                if (item.id == cmd::kCascade)
+                    m_windowMenu = menu;
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
             }
-            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
-        } else {
-            QAction* action = Action(item.id);
-            action->setText(QString::fromLatin1(item.text));
-            menu->addAction(action);
+            if (!item.text) {
+                menu->addSeparator();
+            } else if (item.id == cmd::kRecentFile1) {
+                for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+                    QAction* recent = Action(cmd::kRecentFile1 + i);
+                    recent->setText(QString::fromLatin1(item.text));
+                    menu->addAction(recent);
+                }
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
+            } else {
+                menu->addAction(Action(item.id));
+            }
         }
     }
+    ShowMenus(false);
+}
+
+void CMainFrame::ShowMenus(bool documentMenus)
+{
+    m_documentMenus = documentMenus;
+    // Takes the other bar's titles out of the menu bar; the menus themselves stay.
+    menuBar()->clear();
+    for (QMenu* menu : m_menus[documentMenus ? 1 : 0])
+        menuBar()->addAction(menu->menuAction());
+    // A command shared by both bars may be named differently in each.
+    const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
+    for (const FrameMenuItem& item : FrameMenuTable())
+        if ((item.menus & which) && item.text && item.id != cmd::kRecentFile1)
+            Action(item.id)->setText(QString::fromLatin1(item.text));
     UpdateRecentFiles();
     UpdateCommandUI();
 }
 
 // Below the Window menu's own commands, one numbered entry per child window, the active one
-// checked; choosing an entry makes its window the active one.
+// checked; choosing an entry makes its window the active one. Entries are only hidden when
+// windows go, never deleted: the one chosen may be running.
 void CMainFrame::UpdateWindowList()
 {
     if (!m_windowMenu)
         return;
     const QList<QMdiSubWindow*> children = m_wall->subWindowList();
     const auto count = static_cast<std::size_t>(children.size());
-    if (m_windowList.size() != (count > 0 ? count + 1 : 0)) {
-        for (QAction* entry : m_windowList)
-            delete entry;
-        m_windowList.clear();
-        if (count > 0)
-            m_windowList.push_back(m_windowMenu->addSeparator());
-        for (std::size_t i = 0; i < count; ++i) {
-            QAction* entry = m_windowMenu->addAction(QString());
-            entry->setCheckable(true);
-            connect(entry, &QAction::triggered, this, [this, i] {
-                const QList<QMdiSubWindow*> now = m_wall->subWindowList();
-                if (i < static_cast<std::size_t>(now.size()))
-                    m_wall->setActiveSubWindow(now[static_cast<qsizetype>(i)]);
-                UpdateCommandUI();
-            });
-            m_windowList.push_back(entry);
-        }
+    if (m_windowList.empty())
+        m_windowList.push_back(m_windowMenu->addSeparator());
+    while (m_windowList.size() < count + 1) {
+        const std::size_t i = m_windowList.size() - 1;
+        QAction* entry = m_windowMenu->addAction(QString());
+        entry->setCheckable(true);
+        connect(entry, &QAction::triggered, this, [this, i] {
+            const QList<QMdiSubWindow*> now = m_wall->subWindowList();
+            if (i < static_cast<std::size_t>(now.size()))
+                m_wall->setActiveSubWindow(now[static_cast<qsizetype>(i)]);
+            UpdateCommandUI();
+        });
+        m_windowList.push_back(entry);
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    m_windowList[0]->setVisible(count > 0);
+    for (std::size_t i = 0; i + 1 < m_windowList.size(); ++i) {
+        QAction* entry = m_windowList[i + 1];
+        entry->setVisible(i < count);
+        if (i >= count)
+            continue;
         QMdiSubWindow* child = children[static_cast<qsizetype>(i)];
         QString title = child->windowTitle();
         title.replace('&', "&&");
-        QAction* entry = m_windowList[i + 1];
         entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
         entry->setChecked(child == m_wall->currentSubWindow());
     }
@@ -296,7 +307,7 @@ void CMainFrame::UpdateMenus()
 {
     const bool withDocument = DocumentCount() > 0;
     if (withDocument != m_documentMenus)
-        BuildMenus(withDocument);
+        ShowMenus(withDocument);
 }
 
 void CMainFrame::UpdateRecentFiles()

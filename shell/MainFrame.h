@@ -97,7 +97,8 @@ private:
     void PlacePositionRow();
     void BuildStatusBar();
     void BuildNavigatorBar();
-    void BuildMenus(bool documentMenus);
+    void BuildMenus();
+    void ShowMenus(bool documentMenus);
     void UpdateMenus();
     QAction* Action(int id);
     void RegisterAppCommands();
@@ -126,9 +127,9 @@ private:
     QPointer<QWidget> m_sensorWindow;
     QLabel* m_statusText = nullptr;
     std::vector<QLabel*> m_panes;
-    std::vector<QMenu*> m_menus;
+    std::vector<QMenu*> m_menus[2];        // without and with a document
     QMenu* m_windowMenu = nullptr;         // the Window menu of the document menus
-    std::vector<QAction*> m_windowList;    // its separator and one entry per child window
+    std::vector<QAction*> m_windowList;    // its separator, then the entries (unused ones hidden)
     bool m_documentMenus = false;
     QTimer m_statusTimer;
     QTimer m_commandUiTimer;

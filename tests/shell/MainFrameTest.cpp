@@ -136,7 +136,8 @@ TEST_F(MainFrameTest, WindowMenuListsTheChildWindowsWithTheActiveOneChecked)
         const QList<QAction*> items = Frame().menuBar()->actions().at(4)->menu()->actions();
         Entries list;
         for (qsizetype i = 4; i < items.size(); ++i)  // after Cascade, Tile, Arrange Icons and the separator
-            list.emplace_back(items[i]->text().toStdString(), items[i]->isChecked());
+            if (items[i]->isVisible())
+                list.emplace_back(items[i]->text().toStdString(), items[i]->isChecked());
         return list;
     };
     Frame().AddDocument(std::make_unique<NamedDocument>(h.log, "Site_0001.rd3"));
