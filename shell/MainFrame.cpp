@@ -52,6 +52,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 
     m_wall = new CWallFrame(this);
     setCentralWidget(m_wall);
+    connect(m_wall, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateFrameTitle);
 
     // The active view is the widget that the active child window shows.
     m_router.SetActive({
@@ -90,7 +91,8 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 CMainFrame::~CMainFrame()
 {
     m_keys.reset();
-    // Child windows that go with the main window have no menus to bring up to date.
+    // Child windows that go with the main window have no menus or title to bring up to date.
+    m_wall->disconnect(this);
     for (QMdiSubWindow* sub : m_wall->subWindowList())
         sub->disconnect(this);
     CloseAllDocuments();
@@ -211,6 +213,26 @@ void CMainFrame::UpdateTitles()
     for (QMdiSubWindow* sub : m_wall->subWindowList())
         if (auto* child = qobject_cast<CChildFrame*>(sub))
             child->UpdateTitle();
+    UpdateFrameTitle();
+}
+
+// The program's name, followed by the document's name while the active child window is
+// restored and shows a document. A maximised child's own title shows in its caption bar
+// inside the main window, so it is never added.
+QString CMainFrame::FrameTitle() const
+{
+    auto* child = m_wall ? qobject_cast<CChildFrame*>(m_wall->currentSubWindow()) : nullptr;
+    if (!child || child->isMaximized() || !child->Document())
+        return Title();
+    const std::string name = child->Document()->GetTitle();
+    return name.empty() ? Title() : Title() + " - " + Latin1(name);
+}
+
+void CMainFrame::UpdateFrameTitle()
+{
+    const QString title = FrameTitle();
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 // ---- menus, toolbar, status bar ---------------------------------------------------------
@@ -523,6 +545,7 @@ AppDocument* CMainFrame::AddDocument(std::unique_ptr<AppDocument> doc)
     connect(child, &CChildFrame::documentClosing, this, [this](AppDocument* closing) { m_router.Unregister(closing); });
     // A child closed by its own close box leaves the document menus behind it.
     connect(child, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &CMainFrame::UpdateMenus); });
+    connect(child, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle);
     child->showMaximized();
     m_wall->setActiveSubWindow(child);
     UpdateMenus();
@@ -612,10 +635,8 @@ bool CMainFrame::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::WindowTitleChange:
-        // The window's title is the program's name alone, also while a maximised child
-        // window would add its own to it.
-        if (windowTitle() != Title())
-            setWindowTitle(Title());
+        // Qt adds a maximised child window's title to the main window's: taken back out.
+        UpdateFrameTitle();
         break;
     case QEvent::StatusTip: {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();

@@ -2,7 +2,9 @@
 // in the toolbar's row, the docking bars and the area where the documents' child windows
 // live. It runs the status timer that watches the control unit, routes every command of the
 // menus, keys and toolbar (CommandRouter), selects the current channel and handles the
-// frame's own commands. Its title never changes, whatever child window is active.
+// frame's own commands. Its title is "Delvora for Tolam and Z5K", followed by " - " and the
+// document's name while the active child window is restored (not maximised) and shows a
+// document; a maximised child's title is never merged into it.
 #pragma once
 
 #include "shell/AppDocument.h"
@@ -105,6 +107,8 @@ private:
     void RegisterFrameCommands();
     void UpdateRecentFiles();
     void UpdateTitles();
+    QString FrameTitle() const;
+    void UpdateFrameTitle();
     void UpdateWindowList();
 
     void OnChannelNavigator();

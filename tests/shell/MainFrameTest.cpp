@@ -528,20 +528,30 @@ TEST_F(MainFrameTest, FileCloseClosesTheDocumentButNotWhileMeasuring)
 
 // ---- title and closing ----------------------------------------------------------------------
 
-TEST_F(MainFrameTest, TitleStaysFixedWithAMaximisedAndARestoredChild)
+TEST_F(MainFrameTest, TitleNamesTheDocumentOfARestoredChildOnly)
 {
-    h.OpenFakeDocument();
+    const std::string fixed = "Delvora for Tolam and Z5K";
+    const std::string named = fixed + " - Profile_0001.rd3";
+    auto owned = std::make_unique<NamedDocument>(h.log, "Profile_0001.rd3");
+    NamedDocument& doc = *owned;
+    Frame().AddDocument(std::move(owned));
     QMdiSubWindow* child = Frame().Wall().subWindowList().first();
-    child->setWindowTitle("Profile_0001.rd3 - Slot A, Channel: Internal Tx, (New preset)");
     Frame().show();
-    for (bool maximised : {true, false, true}) {
+    const auto title = [this] {
+        QCoreApplication::processEvents();
+        return Frame().windowTitle().toStdString();
+    };
+    // Qt would merge a maximised child's title into the main window's: that never shows.
+    const std::pair<bool, std::string> states[] = {{true, fixed}, {false, named}, {true, fixed}, {false, named}};
+    for (const auto& [maximised, expected] : states) {
         if (maximised)
             child->showMaximized();
         else
             child->showNormal();
-        QCoreApplication::processEvents();
-        EXPECT_EQ(Frame().windowTitle().toStdString(), "Delvora for Tolam and Z5K") << maximised;
+        EXPECT_EQ(title(), expected) << maximised;
     }
+    Frame().CloseDocument(&doc);
+    EXPECT_EQ(title(), fixed);
 }
 
 TEST_F(MainFrameTest, ClosingWhileMeasuringRunsTheStopBeforeTheDocumentCloses)
