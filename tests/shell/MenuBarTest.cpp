@@ -2,10 +2,12 @@
 // title, then on its item. The menus that a command swaps (with and without a document) and
 // the settings the session changed must outlive the command and reach the files at exit.
 
-#include "tests/shell/AppDoubles.h"
+#include "tests/shell/StoredSet.h"
 
 #include "model/AppSettings.h"
 #include "shell/CommandIds.h"
+#include "shell/RavikDoc.h"
+#include "shell/WallFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QMdiSubWindow>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -130,4 +135,54 @@ TEST_F(MenuBarTest, CommandsFromTheMenusLeaveTheirMenusAliveAndExitSavesTheChang
     h.app->ExitInstance();
     // Written before the windows went, not only when the application object is destroyed.
     EXPECT_NE(ReadFile(h.files.Folder() + "/global_settings").find("MEASUREMENT UNITS:F\r\n"), std::string::npos);
+}
+
+// The program's own document over a stored data set.
+class MenuBarWithStoredSet : public MenuBarTest {
+protected:
+    void SetUp() override
+    {
+        UseRealPartsOffline(h);
+        h.Start();
+        Frame().StatusTimer().stop();
+        h.app->m_docTemplate.SetFactory([this] { return std::make_unique<CRavikDoc>(*h.app); });
+        std::filesystem::create_directories(h.dir.path() + "/data");
+        ASSERT_TRUE(StoreOneChannelSet(h.dir.path() + "/data/S", 8, 400, [](int t, int j) { return static_cast<std::int16_t>(t * 100 + j); }));
+        h.app->m_runners.chooseFileToOpen = [this](CRavikApp&) { return Path(); };
+        QApplication::processEvents();
+        h.prompter.ids.clear();
+        h.prompter.texts.clear();
+    }
+    std::string Path() const { return h.dir.path() + "/data/S.rd3"; }
+    std::string Shown()
+    {
+        AppDocument* doc = Frame().ActiveDocument();
+        return doc ? doc->GetTitle() : "(none)";
+    }
+};
+
+TEST_F(MenuBarWithStoredSet, ARecentFileOpensAgainAfterItWasReopenedAndClosed)
+{
+    ASSERT_TRUE(Choose("&File", "&Open..."));
+    ASSERT_EQ(Shown(), "S.rd3");
+    struct Step {
+        const char* item;
+        const char* shown;
+    };
+    const Step steps[] = {
+        {"&1 ", "S.rd3"},     // while it is open
+        {"&Close", "(none)"},
+        {"&1 ", "S.rd3"},
+        {"&Close", "(none)"},
+        {"&Open...", "S.rd3"},
+    };
+    for (const Step& s : steps) {
+        EXPECT_TRUE(Choose("&File", s.item)) << s.item;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+        EXPECT_EQ(Shown(), s.shown) << s.item;
+        EXPECT_EQ(Frame().DocumentCount(), s.shown == std::string("(none)") ? 0 : 1) << s.item;
+    }
+    EXPECT_TRUE(h.prompter.ids.empty());
+    EXPECT_TRUE(h.prompter.texts.empty());
 }
