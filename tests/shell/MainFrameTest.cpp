@@ -554,6 +554,31 @@ TEST_F(MainFrameTest, TitleNamesTheDocumentOfARestoredChildOnly)
     EXPECT_EQ(title(), fixed);
 }
 
+TEST_F(MainFrameTest, CascadeAfterTileKeepsEveryChildAtAUsableSize)
+{
+    Frame().StatusTimer().stop();
+    Frame().show();
+    QApplication::processEvents();
+    const QSize area = Frame().Wall().viewport()->size();
+    for (int children : {1, 2, 3}) {
+        Frame().CloseAllDocuments();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (int i = 0; i < children; ++i)
+            h.OpenFakeDocument("doc" + std::to_string(i));
+        for (int id : {cmd::kTile, cmd::kCascade}) {
+            ASSERT_TRUE(Frame().RunCommand(id));
+            QApplication::processEvents();
+        }
+        for (QMdiSubWindow* child : Frame().Wall().subWindowList()) {
+            // As the area's own default for a new child window: two thirds of its height
+            // and the width less the same amount.
+            EXPECT_GE(child->height(), area.height() / 2) << children;
+            EXPECT_GE(child->width(), area.width() - area.height() / 2) << children;
+            EXPECT_LE(child->geometry().bottom(), area.height()) << children;
+        }
+    }
+}
+
 TEST_F(MainFrameTest, ClosingWhileMeasuringRunsTheStopBeforeTheDocumentCloses)
 {
     h.OpenFakeDocument();
