@@ -5,9 +5,7 @@
 #include "tests/shell/StoredSet.h"
 
 #include "model/AppSettings.h"
-#include "shell/CommandIds.h"
 #include "shell/RavikDoc.h"
-#include "shell/WallFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,23 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QMdiSubWindow>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-} // namespace
 
 class MenuBarTest : public ::testing::Test {
 protected:
@@ -134,7 +116,7 @@ TEST_F(MenuBarTest, CommandsFromTheMenusLeaveTheirMenusAliveAndExitSavesTheChang
     EXPECT_FALSE(Frame().isVisible());
     h.app->ExitInstance();
     // Written before the windows went, not only when the application object is destroyed.
-    EXPECT_NE(ReadFile(h.files.Folder() + "/global_settings").find("MEASUREMENT UNITS:F\r\n"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(h.files.Folder() + "/global_settings").find("MEASUREMENT UNITS:F\r\n"), std::string::npos);
 }
 
 // The program's own document over a stored data set.
