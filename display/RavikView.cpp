@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QPrinter>
 #include <QScrollBar>
 
@@ -517,5 +518,11 @@ void CRavikView::OnFilePrintPreview(QPrinter& printer)
 {
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintRadargram(*p, m_src); });
+    // At its own size the preview's toolbar does not fit and hides Print behind its
+    // extension button; the whole screen holds every button from 1024 pixels on. Where no
+    // window manager maximises it, it still takes the whole screen.
+    if (QScreen* shownOn = screen())
+        dialog.setGeometry(shownOn->availableGeometry());
+    dialog.setWindowState(dialog.windowState() | Qt::WindowMaximized);
     dialog.exec();
 }

@@ -6,7 +6,10 @@
 #include "shell/RavikApp.h"
 
 #include <QCloseEvent>
+#include <QMdiArea>
+#include <QStyle>
 
+#include <algorithm>
 #include <mutex>
 
 CChildFrame::CChildFrame(CRavikApp& app, std::unique_ptr<AppDocument> doc, QWidget* parent)
@@ -56,6 +59,22 @@ void CChildFrame::closeEvent(QCloseEvent* event)
     }
     CloseDocument();
     QMdiSubWindow::closeEvent(event);
+}
+
+// The size the area gives a child window that it places itself (Cascade, the first restore):
+// each further window of a cascade stands one caption lower, and the area's height holds a
+// third of its height in such steps; the window is the area less those steps both ways.
+QSize CChildFrame::sizeHint() const
+{
+    const QMdiArea* area = mdiArea();
+    if (!area)
+        return QMdiSubWindow::sizeHint();
+    const QSize client = area->viewport()->size();
+    const int step = std::max(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) +
+                                  style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this),
+                              1);
+    const int stagger = client.height() / (3 * step) * step;
+    return QSize(client.width() - stagger, client.height() - stagger).expandedTo(minimumSize());
 }
 
 std::string CChildFrame::FormatTitle(const std::string& file, bool fileViewMode, bool unitHasSlots, int slot,

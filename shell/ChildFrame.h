@@ -1,7 +1,8 @@
 // The child window of one document inside the main window. It owns the document and the
 // view that draws it; closing the window closes the document, except while a measurement
 // runs, when its close box does nothing. It is shown maximised, never smaller than
-// 300 x 150 when restored, and its title names the data file and the current channel. One
+// 300 x 150 when restored; where the area places it itself (Cascade) it takes about two
+// thirds of the area's height. Its title names the data file and the current channel. One
 // made while a measurement runs has no minimise or maximise box and cannot be resized.
 #pragma once
 
@@ -31,6 +32,7 @@ public:
     // Sets the window's title from the current channel.
     void UpdateTitle();
     bool UnitHasSlots() const { return m_unitHasSlots; }
+    QSize sizeHint() const override;
 
 signals:
     // The document is about to close with the window.

@@ -56,6 +56,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 
     m_wall = new CWallFrame(this);
     setCentralWidget(m_wall);
+    connect(m_wall, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateFrameTitle);
 
     // The active view is the widget that the active child window shows.
     m_router.SetActive({
@@ -77,7 +78,7 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
     BuildPositionRow();
 
     ShowTraceInfo(m_app.m_settings.m_bTraceInfoVisible != 0);
-    BuildMenus(false);
+    BuildMenus();
 
     m_splash = std::make_unique<CSplashWnd>(this);
     m_splash->ShowSplash(splashMs);
@@ -94,7 +95,8 @@ CMainFrame::CMainFrame(CRavikApp& app, int splashMs) : m_app(app)
 CMainFrame::~CMainFrame()
 {
     m_keys.reset();
-    // Child windows that go with the main window have no menus to bring up to date.
+    // Child windows that go with the main window have no menus or title to bring up to date.
+    m_wall->disconnect(this);
     for (QMdiSubWindow* sub : m_wall->subWindowList())
         sub->disconnect(this);
     CloseAllDocuments();
@@ -215,82 +217,113 @@ void CMainFrame::UpdateTitles()
     for (QMdiSubWindow* sub : m_wall->subWindowList())
         if (auto* child = qobject_cast<CChildFrame*>(sub))
             child->UpdateTitle();
+    UpdateFrameTitle();
+}
+
+// The program's name, followed by the document's name while the active child window is
+// restored and shows a document. A maximised child's own title shows in its caption bar
+// inside the main window, so it is never added.
+QString CMainFrame::FrameTitle() const
+{
+    auto* child = m_wall ? qobject_cast<CChildFrame*>(m_wall->currentSubWindow()) : nullptr;
+    if (!child || child->isMaximized() || !child->Document())
+        return Title();
+    const std::string name = child->Document()->GetTitle();
+    return name.empty() ? Title() : Title() + " - " + Latin1(name);
+}
+
+void CMainFrame::UpdateFrameTitle()
+{
+    const QString title = FrameTitle();
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 // ---- menus, toolbar, status bar ---------------------------------------------------------
 
-void CMainFrame::BuildMenus(bool documentMenus)
+// Both menu bars are built once and only swapped: a command chosen from a menu may open or
+// close a document, and the menu it came from must outlive it (Qt still uses it afterwards).
+void CMainFrame::BuildMenus()
 {
-    m_documentMenus = documentMenus;
-    menuBar()->clear();
-    for (QMenu* menu : m_menus)
-        delete menu;
-    m_menus.clear();
-
-    m_windowMenu = nullptr;
-    m_windowList.clear();
-    const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
-    QMenu* menu = nullptr;
-    for (const FrameMenuItem& item : FrameMenuTable()) {
-        if (!(item.menus & which))
-            continue;
-        if (!menu || menu->title() != QLatin1String(item.menu)) {
-            menu = menuBar()->addMenu(QString::fromLatin1(item.menu));
-            m_menus.push_back(menu);
-            if (item.id == cmd::kCascade)
-                m_windowMenu = menu;
-            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-        }
-        if (!item.text) {
-            menu->addSeparator();
-        } else if (item.id == cmd::kRecentFile1) {
-            for (int i = 0; i < cmd::kRecentFileCount; ++i) {
-                QAction* recent = Action(cmd::kRecentFile1 + i);
-                recent->setText(QString::fromLatin1(item.text));
-                menu->addAction(recent);
+    for (const bool documentMenus : {false, true}) {
+        std::vector<QMenu*>& menus = m_menus[documentMenus ? 1 : 0];
+        const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
+        QMenu* menu = nullptr;
+        for (const FrameMenuItem& item : FrameMenuTable()) {
+            if (!(item.menus & which))
+                continue;
+            if (!menu || menu->title() != QLatin1String(item.menu)) {
+                menu = new QMenu(QString::fromLatin1(item.menu), menuBar());
+                menus.push_back(menu);
+                if (item.id == cmd::kCascade)
+                    m_windowMenu = menu;
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
             }
-            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
-        } else {
-            QAction* action = Action(item.id);
-            action->setText(QString::fromLatin1(item.text));
-            menu->addAction(action);
+            if (!item.text) {
+                menu->addSeparator();
+            } else if (item.id == cmd::kRecentFile1) {
+                for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+                    QAction* recent = Action(cmd::kRecentFile1 + i);
+                    recent->setText(QString::fromLatin1(item.text));
+                    menu->addAction(recent);
+                }
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
+            } else {
+                menu->addAction(Action(item.id));
+            }
         }
     }
+    ShowMenus(false);
+}
+
+void CMainFrame::ShowMenus(bool documentMenus)
+{
+    m_documentMenus = documentMenus;
+    // Takes the other bar's titles out of the menu bar; the menus themselves stay.
+    menuBar()->clear();
+    for (QMenu* menu : m_menus[documentMenus ? 1 : 0])
+        menuBar()->addAction(menu->menuAction());
+    // A command shared by both bars may be named differently in each.
+    const unsigned which = documentMenus ? kDocumentMenu : kNoDocumentMenu;
+    for (const FrameMenuItem& item : FrameMenuTable())
+        if ((item.menus & which) && item.text && item.id != cmd::kRecentFile1)
+            Action(item.id)->setText(QString::fromLatin1(item.text));
     UpdateRecentFiles();
     UpdateCommandUI();
 }
 
 // Below the Window menu's own commands, one numbered entry per child window, the active one
-// checked; choosing an entry makes its window the active one.
+// checked; choosing an entry makes its window the active one. Entries are only hidden when
+// windows go, never deleted: the one chosen may be running.
 void CMainFrame::UpdateWindowList()
 {
     if (!m_windowMenu)
         return;
     const QList<QMdiSubWindow*> children = m_wall->subWindowList();
     const auto count = static_cast<std::size_t>(children.size());
-    if (m_windowList.size() != (count > 0 ? count + 1 : 0)) {
-        for (QAction* entry : m_windowList)
-            delete entry;
-        m_windowList.clear();
-        if (count > 0)
-            m_windowList.push_back(m_windowMenu->addSeparator());
-        for (std::size_t i = 0; i < count; ++i) {
-            QAction* entry = m_windowMenu->addAction(QString());
-            entry->setCheckable(true);
-            connect(entry, &QAction::triggered, this, [this, i] {
-                const QList<QMdiSubWindow*> now = m_wall->subWindowList();
-                if (i < static_cast<std::size_t>(now.size()))
-                    m_wall->setActiveSubWindow(now[static_cast<qsizetype>(i)]);
-                UpdateCommandUI();
-            });
-            m_windowList.push_back(entry);
-        }
+    if (m_windowList.empty())
+        m_windowList.push_back(m_windowMenu->addSeparator());
+    while (m_windowList.size() < count + 1) {
+        const std::size_t i = m_windowList.size() - 1;
+        QAction* entry = m_windowMenu->addAction(QString());
+        entry->setCheckable(true);
+        connect(entry, &QAction::triggered, this, [this, i] {
+            const QList<QMdiSubWindow*> now = m_wall->subWindowList();
+            if (i < static_cast<std::size_t>(now.size()))
+                m_wall->setActiveSubWindow(now[static_cast<qsizetype>(i)]);
+            UpdateCommandUI();
+        });
+        m_windowList.push_back(entry);
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    m_windowList[0]->setVisible(count > 0);
+    for (std::size_t i = 0; i + 1 < m_windowList.size(); ++i) {
+        QAction* entry = m_windowList[i + 1];
+        entry->setVisible(i < count);
+        if (i >= count)
+            continue;
         QMdiSubWindow* child = children[static_cast<qsizetype>(i)];
         QString title = child->windowTitle();
         title.replace('&', "&&");
-        QAction* entry = m_windowList[i + 1];
         entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
         entry->setChecked(child == m_wall->currentSubWindow());
     }
@@ -300,7 +333,7 @@ void CMainFrame::UpdateMenus()
 {
     const bool withDocument = DocumentCount() > 0;
     if (withDocument != m_documentMenus)
-        BuildMenus(withDocument);
+        ShowMenus(withDocument);
 }
 
 void CMainFrame::UpdateRecentFiles()
@@ -527,6 +560,7 @@ AppDocument* CMainFrame::AddDocument(std::unique_ptr<AppDocument> doc)
     connect(child, &CChildFrame::documentClosing, this, [this](AppDocument* closing) { m_router.Unregister(closing); });
     // A child closed by its own close box leaves the document menus behind it.
     connect(child, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &CMainFrame::UpdateMenus); });
+    connect(child, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle);
     child->showMaximized();
     m_wall->setActiveSubWindow(child);
     UpdateMenus();
@@ -616,10 +650,8 @@ bool CMainFrame::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::WindowTitleChange:
-        // The window's title is the program's name alone, also while a maximised child
-        // window would add its own to it.
-        if (windowTitle() != Title())
-            setWindowTitle(Title());
+        // Qt adds a maximised child window's title to the main window's: taken back out.
+        UpdateFrameTitle();
         break;
     case QEvent::StatusTip: {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();

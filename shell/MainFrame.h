@@ -2,7 +2,9 @@
 // in the toolbar's row, the docking bars and the area where the documents' child windows
 // live. It runs the status timer that watches the control unit, routes every command of the
 // menus, keys and toolbar (CommandRouter), selects the current channel and handles the
-// frame's own commands. Its title never changes, whatever child window is active.
+// frame's own commands. Its title is "Delvora for Tolam and Z5K", followed by " - " and the
+// document's name while the active child window is restored (not maximised) and shows a
+// document; a maximised child's title is never merged into it.
 #pragma once
 
 #include "shell/AppDocument.h"
@@ -97,13 +99,16 @@ private:
     void PlacePositionRow();
     void BuildStatusBar();
     void BuildNavigatorBar();
-    void BuildMenus(bool documentMenus);
+    void BuildMenus();
+    void ShowMenus(bool documentMenus);
     void UpdateMenus();
     QAction* Action(int id);
     void RegisterAppCommands();
     void RegisterFrameCommands();
     void UpdateRecentFiles();
     void UpdateTitles();
+    QString FrameTitle() const;
+    void UpdateFrameTitle();
     void UpdateWindowList();
 
     void OnChannelNavigator();
@@ -126,9 +131,9 @@ private:
     QPointer<QWidget> m_sensorWindow;
     QLabel* m_statusText = nullptr;
     std::vector<QLabel*> m_panes;
-    std::vector<QMenu*> m_menus;
+    std::vector<QMenu*> m_menus[2];        // without and with a document
     QMenu* m_windowMenu = nullptr;         // the Window menu of the document menus
-    std::vector<QAction*> m_windowList;    // its separator and one entry per child window
+    std::vector<QAction*> m_windowList;    // its separator, then the entries (unused ones hidden)
     bool m_documentMenus = false;
     QTimer m_statusTimer;
     QTimer m_commandUiTimer;

@@ -111,11 +111,9 @@ CRavikApp::~CRavikApp()
     // Events still queued for this object die with it.
     QCoreApplication::removePostedEvents(this);
 
-    // Reverse order of construction. Every thread has ended (ExitInstance), so the
-    // settings files are written last, from a program at rest.
+    // Reverse order of construction; the settings files were written by ExitInstance.
     m_acquisition.reset();
     m_unit.reset();
-    m_params.SaveAll(*m_parts.prompter);
     m_data.reset();
     m_gps.reset();
 }
@@ -209,6 +207,10 @@ int CRavikApp::ExitInstance()
     }
     if (m_bPaletteLoaded)
         m_palette.Save(*m_parts.prompter);
+    // Every thread has ended, so the settings files are written from a program at rest, and
+    // before the windows go: whatever happens while they are torn down, the session's
+    // settings are on disk.
+    m_params.SaveAll(*m_parts.prompter);
     m_pMarkerSettings.reset();
     m_pMainWnd.reset();
     return 0;

@@ -4,8 +4,10 @@
 // threads post to the user-interface thread.
 //
 // Life: construction (parameter set files read) -> InitInstance (profile, main window,
-// presence check) -> message loop -> ExitInstance (threads joined, profile saved) ->
-// destruction (settings files saved). ExitInstance also runs after a failed InitInstance.
+// presence check) -> message loop -> ExitInstance (threads joined, profile, palette and
+// settings files saved, then the main window destroyed) -> destruction (the parts released).
+// ExitInstance also runs after a failed InitInstance, and from the destructor when nobody
+// called it.
 #pragma once
 
 #include "display/RadarPalette.h"
@@ -48,7 +50,8 @@ public:
     // Whether the program has been told to end (the session ended); start-up asks it after
     // each step that may show a message box.
     void SetEndRequested(std::function<bool()> requested) { m_endRequested = std::move(requested); }
-    // Stops what runs, joins the worker threads and saves the profile. Returns 0.
+    // Stops what runs, joins the worker threads, saves the profile, the palette and the four
+    // settings files, then destroys the main window. Returns 0; runs once.
     int ExitInstance();
 
     // Closes the active document, then opens `path` as a new one (null when it fails).

@@ -333,8 +333,14 @@ public:
 class TestFrame : public CMainFrame {
 public:
     explicit TestFrame(CRavikApp& app) : CMainFrame(app), bar(app) {}
+    ~TestFrame() override
+    {
+        if (onDestroyed)
+            onDestroyed();
+    }
     CWorkload& PositionBar() override { return bar; }
     CountingBar bar;
+    std::function<void()> onDestroyed;
 };
 
 // Builds the application from the doubles. Members are public so tests can script them.

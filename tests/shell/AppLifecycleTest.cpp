@@ -82,6 +82,9 @@ TEST(AppLifecycle, ShutdownStopsEverythingBeforeAnySettingIsWritten)
     h.Start();
     FakeDocument& doc = h.OpenFakeDocument();
     h.app->m_status.m_bMeasuring = 1;
+    h.Frame().onDestroyed = [&h] {
+        h.log.push_back(std::string("main frame destroyed") + (h.files.AnyExists() ? " after save" : ""));
+    };
     h.log.clear();
 
     h.Exit();
@@ -91,8 +94,9 @@ TEST(AppLifecycle, ShutdownStopsEverythingBeforeAnySettingIsWritten)
         "doc stop", "gps stop running", "doc close",          // the window closes
         "unit stop acquisition", "gps close", "unit close link", // threads end
         "profile settings", "profile GPS Settings",              // then the profile
-        "unit destroyed",                                        // the link goes
-        "data destroyed after save", "gps destroyed after save", // files written before these
+        "main frame destroyed after save",                       // settings files before the windows
+        "unit destroyed after save",                             // the link goes
+        "data destroyed after save", "gps destroyed after save",
     };
     EXPECT_EQ(h.log, expected);
     (void)doc;

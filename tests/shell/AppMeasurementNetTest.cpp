@@ -10,9 +10,15 @@
 #include "link/WireFormat.h"
 #include "model/AppSettings.h"
 #include "model/RadarData.h"
+#include "shell/CommandIds.h"
+#include "shell/FrameCommands.h"
+#include "shell/dialogs/NewWheel.h"
 #include "tests/support/SimVethFixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -198,5 +204,40 @@ TEST_F(AppMeasurementNet, SelectingAnotherSlotWhileMeasuringCountsInItsTraces)
     }
     EXPECT_GE(timeCount, latest / 20);
     EXPECT_LE(timeCount, (latest + 10) / 20);
+    h.Exit();
+}
+
+// A wheel calibration counted on the unit after a measurement, with its document still open:
+// the calibration adds a wheel and closes nothing.
+TEST_F(AppMeasurementNet, WheelCalibrationAfterAMeasurementLeavesTheDocumentOpen)
+{
+    AppHarness h;
+    MeasuringDocument* doc = StartMeasuring(h, "Wheel");
+    ASSERT_NE(doc, nullptr);
+    h.app->MainWindow()->StatusTimer().stop();
+    ASSERT_TRUE(h.app->MainWindow()->RunCommand(cmd::kStop));
+    ASSERT_FALSE(h.app->m_status.IsMeasuring());
+    h.app->m_runners.newWheelCalibration = RunNewWheelCalibration;
+    h.log.clear();
+
+    bool counted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CNewWheel*>(QApplication::activeModalWidget());
+        if (!dlg)
+            return;
+        dlg->findChild<QPushButton*>("c1154")->click();  // Start calibration
+        counted = ProcessUntil([&] { return Count(net.Unit().Requests(), unitcmd::kReadWheelCounter) >= 2; });
+        dlg->findChild<QPushButton*>("c1158")->click();  // Stop calibration
+        dlg->findChild<QPushButton*>("c1")->click();     // OK
+    });
+    EXPECT_TRUE(h.app->MainWindow()->RunCommand(cmd::kNewWheel));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+
+    EXPECT_TRUE(counted);
+    EXPECT_EQ(h.app->m_params.GetWheelCount(), 1);
+    EXPECT_EQ(h.app->MainWindow()->DocumentCount(), 1);
+    EXPECT_EQ(h.app->ActiveDocument(), doc);
+    EXPECT_EQ(std::count(h.log.begin(), h.log.end(), "measuring close"), 0);
     h.Exit();
 }

@@ -1,5 +1,7 @@
 // Window tests run on Qt's offscreen platform, with the home and configuration folders in a
-// fresh temporary folder so that no test reads or writes the user's settings.
+// fresh temporary folder so that no test reads or writes the user's settings. A binary built
+// with DELVORA_TEST_SCREEN (a screen description in the tree) gets that screen in place of
+// the platform's own.
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -9,7 +11,11 @@
 
 int main(int argc, char** argv)
 {
+#ifdef DELVORA_TEST_SCREEN
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" DELVORA_TEST_SCREEN);
+#else
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     char pattern[] = "/tmp/delvora-gui-XXXXXX";
     const char* home = ::mkdtemp(pattern);
     if (home) {

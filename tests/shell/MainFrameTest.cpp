@@ -137,7 +137,8 @@ TEST_F(MainFrameTest, WindowMenuListsTheChildWindowsWithTheActiveOneChecked)
         const QList<QAction*> items = Frame().menuBar()->actions().at(4)->menu()->actions();
         Entries list;
         for (qsizetype i = 4; i < items.size(); ++i)  // after Cascade, Tile, Arrange Icons and the separator
-            list.emplace_back(items[i]->text().toStdString(), items[i]->isChecked());
+            if (items[i]->isVisible())
+                list.emplace_back(items[i]->text().toStdString(), items[i]->isChecked());
         return list;
     };
     Frame().AddDocument(std::make_unique<NamedDocument>(h.log, "Site_0001.rd3"));
@@ -547,19 +548,54 @@ TEST_F(MainFrameTest, FileCloseClosesTheDocumentButNotWhileMeasuring)
 
 // ---- title and closing ----------------------------------------------------------------------
 
-TEST_F(MainFrameTest, TitleStaysFixedWithAMaximisedAndARestoredChild)
+TEST_F(MainFrameTest, TitleNamesTheDocumentOfARestoredChildOnly)
 {
-    h.OpenFakeDocument();
+    const std::string fixed = "Delvora for Tolam and Z5K";
+    const std::string named = fixed + " - Profile_0001.rd3";
+    auto owned = std::make_unique<NamedDocument>(h.log, "Profile_0001.rd3");
+    NamedDocument& doc = *owned;
+    Frame().AddDocument(std::move(owned));
     QMdiSubWindow* child = Frame().Wall().subWindowList().first();
-    child->setWindowTitle("Profile_0001.rd3 - Slot A, Channel: Internal Tx, (New preset)");
     Frame().show();
-    for (bool maximised : {true, false, true}) {
+    const auto title = [this] {
+        QCoreApplication::processEvents();
+        return Frame().windowTitle().toStdString();
+    };
+    // Qt would merge a maximised child's title into the main window's: that never shows.
+    const std::pair<bool, std::string> states[] = {{true, fixed}, {false, named}, {true, fixed}, {false, named}};
+    for (const auto& [maximised, expected] : states) {
         if (maximised)
             child->showMaximized();
         else
             child->showNormal();
-        QCoreApplication::processEvents();
-        EXPECT_EQ(Frame().windowTitle().toStdString(), "Delvora for Tolam and Z5K") << maximised;
+        EXPECT_EQ(title(), expected) << maximised;
+    }
+    Frame().CloseDocument(&doc);
+    EXPECT_EQ(title(), fixed);
+}
+
+TEST_F(MainFrameTest, CascadeAfterTileKeepsEveryChildAtAUsableSize)
+{
+    Frame().StatusTimer().stop();
+    Frame().show();
+    QApplication::processEvents();
+    const QSize area = Frame().Wall().viewport()->size();
+    for (int children : {1, 2, 3}) {
+        Frame().CloseAllDocuments();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (int i = 0; i < children; ++i)
+            h.OpenFakeDocument("doc" + std::to_string(i));
+        for (int id : {cmd::kTile, cmd::kCascade}) {
+            ASSERT_TRUE(Frame().RunCommand(id));
+            QApplication::processEvents();
+        }
+        for (QMdiSubWindow* child : Frame().Wall().subWindowList()) {
+            // As the area's own default for a new child window: two thirds of its height
+            // and the width less the same amount.
+            EXPECT_GE(child->height(), area.height() / 2) << children;
+            EXPECT_GE(child->width(), area.width() - area.height() / 2) << children;
+            EXPECT_LE(child->geometry().bottom(), area.height()) << children;
+        }
     }
 }
 
