@@ -3,6 +3,7 @@
 #include "model/ChannelData.h"
 #include "model/MeasParam.h"
 #include "model/RadarData.h"
+#include "shell/Pictures.h"
 #include "shell/RavikApp.h"
 
 #include <QCloseEvent>
@@ -17,6 +18,9 @@ CChildFrame::CChildFrame(CRavikApp& app, std::unique_ptr<AppDocument> doc, QWidg
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(300, 150);
+    // Maximised, the window shows its icon at the left of the menu bar, where the toolkit
+    // would put its own logo: it is the program's.
+    setWindowIcon(pictures::FrameIcon());
     // A window that opens during a measurement stays as it is shown: no minimise or maximise
     // box and no sizing border.
     if (m_app.m_status.IsMeasuring())

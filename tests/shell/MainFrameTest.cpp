@@ -179,9 +179,21 @@ TEST_F(MainFrameTest, RecentFilesShowTheirPathAbbreviatedAndNumbered)
     EXPECT_EQ(Action(cmd::kRecentFile1 + 1)->text().toStdString(), "&2 /data/Site_0002.rd3");
 }
 
-TEST_F(MainFrameTest, MainWindowCarriesTheProgramsIcon)
+// A maximised child window shows its icon at the left of the menu bar: the program's icon,
+// not the toolkit's logo.
+TEST_F(MainFrameTest, MainWindowAndItsMaximisedChildShowTheProgramsIcon)
 {
     EXPECT_FALSE(Frame().windowIcon().isNull());
+    Frame().AddDocument(std::make_unique<NamedDocument>(h.log, "Site_0001.rd3"));
+    QApplication::processEvents();
+    QWidget* corner = Frame().menuBar()->cornerWidget(Qt::TopLeftCorner);
+    ASSERT_NE(corner, nullptr);
+    const QImage shown = corner->grab().toImage();
+    const QImage icon = Frame().windowIcon().pixmap(shown.size()).toImage();
+    ASSERT_FALSE(icon.isNull());
+    // The icon's middle is opaque: there the label shows its pixels whatever lies behind.
+    const QPoint middle(shown.width() / 2, shown.height() / 2);
+    EXPECT_EQ(QColor(shown.pixel(middle)).name().toStdString(), QColor(icon.pixel(middle)).name().toStdString());
 }
 
 // ---- toolbar --------------------------------------------------------------------------------
