@@ -4,6 +4,7 @@
 #include "gps/GpsPositionSource.h"
 #include "model/Numbers.h"
 #include "model/Profile.h"
+#include "model/TextFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -153,12 +154,7 @@ bool KGPSData::Append(const std::string& bytes)
 
 bool KGPSData::Sync()
 {
-    if (m_fd < 0)
-        return true;
-    int rc;
-    while ((rc = fsync(m_fd)) != 0 && errno == EINTR) {
-    }
-    return rc == 0;
+    return m_fd < 0 || SyncDescriptor(m_fd) == 0;
 }
 
 void KGPSData::Close()

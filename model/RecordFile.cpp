@@ -1,5 +1,7 @@
 #include "model/RecordFile.h"
 
+#include "model/TextFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -133,12 +135,7 @@ ssize_t RecordFile::ReadAt(std::int64_t offset, const iovec* parts, int count) c
 
 bool RecordFile::Sync()
 {
-    if (m_fd < 0)
-        return true;
-    int rc;
-    while ((rc = ::fsync(m_fd)) != 0 && errno == EINTR) {
-    }
-    return rc == 0;
+    return m_fd < 0 || SyncDescriptor(m_fd) == 0;
 }
 
 bool RecordFile::Close()

@@ -185,13 +185,19 @@ bool SyncFolderOf(const std::string& path)
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    int rc;
-    while ((rc = ::fsync(fd)) != 0 && errno == EINTR) {
-    }
     // A file system that cannot sync a folder keeps its entries by other means.
-    const bool synced = rc == 0 || errno == EINVAL;
+    const int error = SyncDescriptor(fd);
     ::close(fd);
-    return synced;
+    return error == 0 || error == EINVAL;
+}
+
+int SyncDescriptor(int fd)
+{
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR)
+            return errno;
+    }
+    return 0;
 }
 
 bool SaveFileAtomically(const std::string& path, std::string_view bytes)

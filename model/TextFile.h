@@ -25,6 +25,9 @@ bool SaveFileAtomicallyOrInPlace(const std::string& path, std::string_view bytes
 // The longest file name `folder` surely takes, in bytes: its own limit, at most 255.
 std::size_t FileNameLimit(const std::string& folder);
 
+// Puts what was written through `fd` on the disk: 0, or the error of the sync.
+int SyncDescriptor(int fd);
+
 // Puts the entries of the folder that holds `path` (a rename, a new or removed file) on the
 // disk, so that they survive a power cut. False when that failed.
 bool SyncFolderOf(const std::string& path);
