@@ -3,8 +3,9 @@
 // nothing stays mounted whatever becomes of the test. Needs root (CI and the tests run so).
 #pragma once
 
+#include "tests/support/OwnMountNamespace.h"
+
 #include <fcntl.h>
-#include <sched.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -14,27 +15,11 @@ class SmallDisk {
 public:
     SmallDisk(const std::string& folder, int kib) : m_folder(folder)
     {
-        m_home = ::open("/proc/self/ns/mnt", O_RDONLY | O_CLOEXEC);
-        m_cwd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const std::string options = "size=" + std::to_string(kib) + "k";
-        m_ok = ::geteuid() == 0 && m_home >= 0 && m_cwd >= 0 && ::mkdir(folder.c_str(), 0755) == 0 &&
-               ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        m_ok = ::geteuid() == 0 && ::mkdir(folder.c_str(), 0755) == 0 && m_mounts.Enter() &&
                ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
     }
-    ~SmallDisk()
-    {
-        ::umount2(m_folder.c_str(), MNT_DETACH);
-        if (m_home >= 0) {
-            ::setns(m_home, CLONE_NEWNS);
-            ::close(m_home);
-        }
-        // Entering a mount namespace moves the thread to its root folder.
-        if (m_cwd >= 0) {
-            if (::fchdir(m_cwd) != 0) {
-            }
-            ::close(m_cwd);
-        }
-    }
+    ~SmallDisk() { ::umount2(m_folder.c_str(), MNT_DETACH); }
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
 
@@ -54,7 +39,6 @@ public:
 
 private:
     std::string m_folder;
-    int m_home = -1;
-    int m_cwd = -1;
+    OwnMountNamespace m_mounts;
     bool m_ok = false;
 };

@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/loop.h>
-#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -91,14 +90,10 @@ bool CardImage::Setup(int mib, Storage storage)
         return Fail("a loop device of our own needs root");
     if (::access("/usr/sbin/mkfs.ext4", X_OK) != 0 && ::access("/sbin/mkfs.ext4", X_OK) != 0)
         return Fail("no mkfs.ext4 (e2fsprogs)");
-    m_home = ::open("/proc/self/ns/mnt", O_RDONLY | O_CLOEXEC);
-    m_cwd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_home < 0 || m_cwd < 0)
-        return Fail("cannot remember the mount namespace");
     for (const char* sub : {"", "/card", "/copy", "/storage"})
         if (::mkdir((m_folder + sub).c_str(), 0755) != 0)
             return Fail("mkdir " + m_folder + sub);
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    if (!m_mounts.Enter())
         return Fail("no mount namespace of our own");
     m_image = m_folder + "/card.img";
     const int fd = ::open(m_image.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -146,16 +141,6 @@ CardImage::~CardImage()
 {
     for (const char* sub : {"/copy", "/card", "/storage"})
         ::umount2((m_folder + sub).c_str(), MNT_DETACH);
-    if (m_home >= 0) {
-        ::setns(m_home, CLONE_NEWNS);
-        ::close(m_home);
-    }
-    // Entering a mount namespace moves the thread to its root folder.
-    if (m_cwd >= 0) {
-        if (::fchdir(m_cwd) != 0) {
-        }
-        ::close(m_cwd);
-    }
 }
 
 bool CardImage::Pull()

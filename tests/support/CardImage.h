@@ -7,6 +7,8 @@
 // error(), where either is missing.
 #pragma once
 
+#include "tests/support/OwnMountNamespace.h"
+
 #include <string>
 
 class CardImage {
@@ -42,8 +44,7 @@ private:
 
     std::string m_folder;
     std::string m_image;
-    int m_home = -1;
-    int m_cwd = -1;
+    OwnMountNamespace m_mounts;
     bool m_ok = false;
     std::string m_error;
 };
