@@ -500,9 +500,11 @@ void CMainFrame::OnSensorWindow()
     QWidget* window = m_app.m_runners.makeSensorWindow(m_app, this);
     if (!window)
         return;
-    // Owned by the main window, on top of it, a window of its own; closing it deletes it,
-    // which also clears the pointer.
-    window->setParent(this, Qt::Window);
+    // A window of its own that stays above the main window, and above it alone, whatever
+    // is clicked there: the window manager keeps a window above the one it is transient for,
+    // and a plain top-level window is transient for none. Closing it deletes it, which also
+    // clears the pointer.
+    window->setParent(this, Qt::Tool);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle("50/60 Hz sensor data");
     window->setGeometry(kSensorWindowRect);
