@@ -208,6 +208,12 @@ void CMainFrame::UpdateCommandUI()
     }
     for (int i = 0; i < cmd::kPaneCount; ++i)
         m_panes[static_cast<std::size_t>(i)]->setText(Latin1(m_router.Text(cmd::kPane1 + i)));
+    // The child windows' boxes follow the measurement as the commands do: gone right after
+    // Start, back after any stop, the one an error or the main window's closing makes too.
+    const bool measuring = m_app.m_status.IsMeasuring();
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
+        if (auto* child = qobject_cast<CChildFrame*>(sub))
+            child->FollowMeasuring(measuring);
     UpdateTitles();
     UpdateWindowList();
 }

@@ -5,6 +5,7 @@
 #include "model/AppSettings.h"
 #include "shell/ChannelTree.h"
 #include "shell/ChildFrame.h"
+#include "shell/CommandIds.h"
 #include "shell/Pictures.h"
 #include "shell/SizingBar.h"
 #include "shell/WallFrame.h"
@@ -321,6 +322,39 @@ TEST_F(ChannelTreeTest, ChildMadeWhileMeasuringHasNoMinimiseMaximiseOrSizing)
         }
     }
     h.app->m_status.m_bMeasuring = 0;
+}
+
+// Its Start and Stop switch the measuring state, as the radar document's measurement does.
+class MeasuringDocument : public FakeDocument {
+public:
+    MeasuringDocument(EventLog& log, CRavikApp& app) : FakeDocument(log), m_app(app) {}
+    void OnMeasureStart() override { m_app.m_status.m_bMeasuring = 1; }
+    void OnMeasureStop() override { m_app.m_status.m_bMeasuring = 0; }
+
+private:
+    CRavikApp& m_app;
+};
+
+TEST_F(ChannelTreeTest, TheChildAMeasurementRunsInHasNoBoxesUntilTheStop)
+{
+    h.app->MainWindow()->AddDocument(std::make_unique<MeasuringDocument>(h.log, *h.app));
+    QMdiSubWindow* child = h.app->MainWindow()->Wall().activeSubWindow();
+    // The boxes of the caption, or of the menu bar while maximised, follow these items.
+    const auto boxes = [child] {
+        std::vector<std::string> shown;
+        for (QAction* a : child->systemMenu()->actions())
+            if (a->isVisible() && (a->text() == "Mi&nimize" || a->text() == "Ma&ximize" || a->text() == "&Close"))
+                shown.push_back(a->text().toStdString());
+        return shown;
+    };
+    const std::vector<std::string> all = {"Mi&nimize", "Ma&ximize", "&Close"};
+    EXPECT_EQ(boxes(), all);
+    const std::pair<int, std::vector<std::string>> steps[] = {{cmd::kStart, {}}, {cmd::kStop, all}};
+    for (const auto& [command, expected] : steps) {
+        ASSERT_TRUE(h.app->MainWindow()->RunCommand(command)) << command;
+        EXPECT_EQ(boxes(), expected) << command;
+        EXPECT_TRUE(child->isVisible() && child->isMaximized()) << command;
+    }
 }
 
 TEST_F(ChannelTreeTest, ChildOfAZ5KIsTitledWithoutSlot)
