@@ -445,7 +445,9 @@ void CMainFrame::BuildNavigatorBar()
     m_tree = new CChannelTree(m_app, [this](int code) { return OnSelectChannel(code); }, m_navigatorBar);
     m_navigatorBar->setWidget(m_tree);
     addDockWidget(Qt::LeftDockWidgetArea, m_navigatorBar);
-    resizeDocks({m_navigatorBar}, {CSizingBar::kInitialSize}, Qt::Horizontal);
+    // The bar's pixel width was chosen for a smaller font than the desktop's: it is as wide
+    // as the longest item of the tree needs in the tree's font, and no narrower.
+    resizeDocks({m_navigatorBar}, {std::max(CSizingBar::kInitialSize, m_tree->WidthForEveryItem())}, Qt::Horizontal);
     m_navigatorBar->setVisible(m_app.m_settings.m_bChannelBarVisible != 0);
     connect(m_navigatorBar, &CSizingBar::closeRequested, this, [this] {
         ShowNavigator(false);

@@ -81,22 +81,46 @@ protected:
     CChannelTree* tree = nullptr;
 };
 
+// The fixture's unit: slots A (opto) and C (coaxial), channel C2 alone in use.
+const std::vector<Row> kUnitRows = {
+    {0, "Tolam", 0, -1},
+    {1, "Slot A - Opto module", 4, -1},
+    {2, "Internal Tx", 9, 0},
+    {2, "External Tx", 9, 1},
+    {1, "Slot C - Coaxial module", 5, -1},
+    {2, "Internal Tx", 9, 20},
+    {2, "External Tx", 8, 21},
+};
+
 TEST_F(ChannelTreeTest, TolamWithSlotGapsShowsThePopulatedSlotsAndTheirChannels)
 {
     tree->Rebuild();
-    const std::vector<Row> expected = {
-        {0, "Tolam", 0, -1},
-        {1, "Slot A - Opto module", 4, -1},
-        {2, "Internal Tx", 9, 0},
-        {2, "External Tx", 9, 1},
-        {1, "Slot C - Coaxial module", 5, -1},
-        {2, "Internal Tx", 9, 20},
-        {2, "External Tx", 8, 21},
-    };
-    EXPECT_EQ(Rows(*tree), expected);
+    EXPECT_EQ(Rows(*tree), kUnitRows);
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
     EXPECT_TRUE(tree->topLevelItem(0)->child(1)->isExpanded());
     EXPECT_EQ(CChannelTree::ModuleImage(12), 6);
+}
+
+TEST_F(ChannelTreeTest, AStartBeforeTheFirstTickFillsTheNavigatorForTheRun)
+{
+    ASSERT_EQ(tree->topLevelItemCount(), 0);
+    h.OpenFakeDocument();
+    ASSERT_TRUE(h.app->MainWindow()->RunCommand(cmd::kStart));
+    EXPECT_EQ(Rows(*tree), kUnitRows);
+}
+
+TEST_F(ChannelTreeTest, EverySlotLabelShowsWholeAtTheBarsFirstWidth)
+{
+    h.app->MainWindow()->resize(1024, 768);
+    h.unit->modules.fill(8);  // the longest module name, behind every slot letter
+    tree->Rebuild();
+    QApplication::processEvents();
+    EXPECT_GE(h.app->MainWindow()->NavigatorBar().width(), CSizingBar::kInitialSize);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        const QModelIndex index = tree->indexFromItem(*it);
+        EXPECT_LE(tree->visualRect(index).left() + tree->sizeHintForIndex(index).width(), tree->viewport()->width())
+            << (*it)->text(0).toStdString();
+    }
 }
 
 TEST_F(ChannelTreeTest, Z5KAndNoUnitShowOnlyTheirRoot)
