@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
 
 namespace {
 
@@ -46,4 +48,23 @@ int LabelWidthFor(const QLabel& label, const QString& text)
     const QMargins contents = label.contentsMargins();
     return fm.horizontalAdvance(text) + 2 * label.frameWidth() + contents.left() + contents.right() +
            2 * label.margin() + indent;
+}
+
+int TreeWidthFor(const QTreeView& tree, const QString& text, int depth)
+{
+    // The item as the tree's delegate measures it: icon, text and the style's margins.
+    QStyleOptionViewItem option;
+    option.initFrom(&tree);
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.text = text;
+    option.decorationSize = tree.iconSize();
+    option.decorationPosition = QStyleOptionViewItem::Left;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.textElideMode = tree.textElideMode();
+    const int item = tree.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &tree).width();
+    const int levels = depth + (tree.rootIsDecorated() ? 1 : 0);
+    const int scrollBar = tree.verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff
+                              ? 0
+                              : tree.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &tree);
+    return item + levels * tree.indentation() + scrollBar + 2 * tree.frameWidth();
 }

@@ -1,5 +1,6 @@
 #include "shell/ChannelTree.h"
 
+#include "display/TextFit.h"
 #include "link/CDriver.h"
 #include "model/MeasParam.h"
 #include "model/StringTable.h"
@@ -11,6 +12,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -19,6 +21,18 @@ namespace {
 const char* const kChannelNames[2] = {"Internal Tx", "External Tx"};
 constexpr int kModuleTypes[3] = {4, 8, 12};  // opto, coaxial, HF
 constexpr int kDragOffsetY = 16;
+
+// The texts of the unit's item.
+constexpr const char* kTolam = "Tolam";
+constexpr const char* kZ5K = "Z5K";
+constexpr const char* kNoUnit = "No Control Unit";
+
+QString SlotText(int slot, int type)
+{
+    return QStringLiteral("%1 %2 - %3")
+        .arg(QString::fromLatin1(MessageText(154)), QString::fromStdString(GetSlotLetter(slot)),
+             QString::fromStdString(ModuleTypeName(type)));
+}
 
 int RunMenu(QWidget* parent, const QStringList& items, bool firstEnabled, QPoint global)
 {
@@ -97,12 +111,12 @@ void CChannelTree::Rebuild()
         modular = unit->IsModularUnit();
     }
     if (!modular) {
-        AddItem(nullptr, "Z5K", kImageUnit, -1);
+        AddItem(nullptr, kZ5K, kImageUnit, -1);
         m_slotRecord[0] = 0;
         m_rebuilding = false;
         return;
     }
-    QTreeWidgetItem* root = AddItem(nullptr, "Tolam", kImageUnit, -1);
+    QTreeWidgetItem* root = AddItem(nullptr, kTolam, kImageUnit, -1);
     for (int s = 0; s < CMeasParamSet::kSlots; ++s) {
         int type = 0;
         if (unit) {
@@ -113,10 +127,7 @@ void CChannelTree::Rebuild()
         m_slotRecord[static_cast<std::size_t>(s)] = populated ? 1 : 0;
         if (!populated)
             continue;
-        const QString text = QStringLiteral("%1 %2 - %3")
-                                 .arg(QString::fromLatin1(MessageText(154)), QString::fromStdString(GetSlotLetter(s)),
-                                      QString::fromStdString(ModuleTypeName(type)));
-        QTreeWidgetItem* slot = AddItem(root, text, ModuleImage(type), -1);
+        QTreeWidgetItem* slot = AddItem(root, SlotText(s, type), ModuleImage(type), -1);
         for (int c = 0; c < 2; ++c) {
             const bool active = m_app.m_params.m_params[s * 2 + c].m_bActive != 0;
             AddItem(slot, kChannelNames[c], active ? kImageInUse : kImageNotInUse, s * 10 + c);
@@ -131,7 +142,7 @@ void CChannelTree::RefreshIfChanged()
     ControlUnit* unit = m_app.Unit();
     if (!m_app.m_status.IsConnected() || !unit) {
         Clear();
-        AddItem(nullptr, "No Control Unit", kImageUnit, -1);
+        AddItem(nullptr, kNoUnit, kImageUnit, -1);
         m_slotRecord.fill(0);
         return;
     }
@@ -155,6 +166,31 @@ void CChannelTree::RefreshIfChanged()
             return;
         }
     }
+}
+
+int CChannelTree::WidthForEveryItem() const
+{
+    int width = 0;
+    for (const char* unit : {kTolam, kZ5K, kNoUnit})
+        width = std::max(width, TreeWidthFor(*this, QString::fromLatin1(unit), 0));
+    for (int s = 0; s < CMeasParamSet::kSlots; ++s)
+        for (int type : kModuleTypes)
+            width = std::max(width, TreeWidthFor(*this, SlotText(s, type), 1));
+    for (const char* channel : kChannelNames)
+        width = std::max(width, TreeWidthFor(*this, QString::fromLatin1(channel), 2));
+    return width;
+}
+
+void CChannelTree::FillIfEmpty()
+{
+    if (topLevelItemCount() > 0)
+        return;
+    // A rebuild, not a refresh: the slots recorded are those of no rebuild yet, and a unit
+    // without populated slots would leave the tree as empty as it is.
+    if (m_app.m_status.IsConnected() && m_app.Unit())
+        Rebuild();
+    else
+        RefreshIfChanged();
 }
 
 int CChannelTree::ItemToCode(const QTreeWidgetItem* item)

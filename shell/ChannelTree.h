@@ -38,6 +38,11 @@ public:
     // Not connected: "No Control Unit". Z5K: rebuilt. Tolam: rebuilt when a slot's populated
     // state differs from the last rebuild.
     void RefreshIfChanged();
+    // The tree as the status timer's first tick would show it, unless it shows something.
+    void FillIfEmpty();
+
+    // The width at which every item the tree can show reads whole, whatever the unit.
+    int WidthForEveryItem() const;
 
     static int ItemToCode(const QTreeWidgetItem* item);
     int RememberedCode() const { return m_code; }

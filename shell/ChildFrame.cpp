@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QMenu>
 #include <QStyle>
 
 #include <algorithm>
@@ -21,11 +22,7 @@ CChildFrame::CChildFrame(CRavikApp& app, std::unique_ptr<AppDocument> doc, QWidg
     // Maximised, the window shows its icon at the left of the menu bar, where the toolkit
     // would put its own logo: it is the program's.
     setWindowIcon(pictures::FrameIcon());
-    // A window that opens during a measurement stays as it is shown: no minimise or maximise
-    // box and no sizing border.
-    if (m_app.m_status.IsMeasuring())
-        setWindowFlags((windowFlags() & ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) |
-                       Qt::MSWindowsFixedSizeDialogHint);
+    FollowMeasuring(m_app.m_status.IsMeasuring());
     if (m_app.m_status.IsConnected() && m_app.Unit()) {
         std::lock_guard driver(m_app.m_locks.Driver);
         m_unitHasSlots = m_app.Unit()->IsModularUnit();
@@ -52,6 +49,41 @@ void CChildFrame::CloseDocument()
     // Taken out first: whatever closing the document does, it is no longer this window's.
     std::unique_ptr<AppDocument> doc = std::move(m_doc);
     doc->OnCloseDocument();
+}
+
+void CChildFrame::FollowMeasuring(bool measuring)
+{
+    if (measuring == m_boxesTaken)
+        return;
+    m_boxesTaken = measuring;
+    // While the unit sends traces into the data set its window stays as it is shown: no
+    // close, minimise, maximise or restore box, in its caption or in the menu bar while
+    // maximised, and no Size in its menu. The stop gives them back. (The area would add
+    // the close box to a window of fixed size: the title alone is asked for instead.)
+    constexpr Qt::WindowFlags boxes =
+        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint;
+    const Qt::WindowFlags now = windowFlags() & ~Qt::MSWindowsFixedSizeDialogHint;
+    setWindowFlags(measuring ? (now & ~boxes) | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                             : (now & ~Qt::CustomizeWindowHint) | boxes);
+    if (measuring)
+        HideSizeItem();
+}
+
+void CChildFrame::HideSizeItem()
+{
+    for (QAction* item : systemMenu() ? systemMenu()->actions() : QList<QAction*>())
+        if (item->text() == QLatin1String("&Size"))
+            item->setVisible(false);
+}
+
+bool CChildFrame::event(QEvent* event)
+{
+    const bool handled = QMdiSubWindow::event(event);
+    // The area shows the window's menu items anew when it takes the window in and when the
+    // window's state changes; sizing stays off while measuring.
+    if (m_boxesTaken && (event->type() == QEvent::ParentChange || event->type() == QEvent::WindowStateChange))
+        HideSizeItem();
+    return handled;
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event)

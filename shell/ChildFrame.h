@@ -1,9 +1,9 @@
 // The child window of one document inside the main window. It owns the document and the
 // view that draws it; closing the window closes the document, except while a measurement
-// runs, when its close box does nothing. It is shown maximised, never smaller than
+// runs, when it cannot be closed. It is shown maximised, never smaller than
 // 300 x 150 when restored; where the area places it itself (Cascade) it takes about two
-// thirds of the area's height. Its title names the data file and the current channel. One
-// made while a measurement runs has no minimise or maximise box and cannot be resized.
+// thirds of the area's height. Its title names the data file and the current channel. While
+// a measurement runs it has no close, minimise or maximise box.
 #pragma once
 
 #include "shell/AppDocument.h"
@@ -32,6 +32,8 @@ public:
     // Sets the window's title from the current channel.
     void UpdateTitle();
     bool UnitHasSlots() const { return m_unitHasSlots; }
+    // Takes the window's boxes away while `measuring`, else gives them back.
+    void FollowMeasuring(bool measuring);
     QSize sizeHint() const override;
 
 signals:
@@ -39,12 +41,15 @@ signals:
     void documentClosing(AppDocument* doc);
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void HideSizeItem();
     std::string FileName(int channelIndex) const;
 
     CRavikApp& m_app;
     std::unique_ptr<AppDocument> m_doc;
     bool m_unitHasSlots = false;  // taken when the window is made
+    bool m_boxesTaken = false;    // while a measurement runs
 };

@@ -208,6 +208,12 @@ void CMainFrame::UpdateCommandUI()
     }
     for (int i = 0; i < cmd::kPaneCount; ++i)
         m_panes[static_cast<std::size_t>(i)]->setText(Latin1(m_router.Text(cmd::kPane1 + i)));
+    // The child windows' boxes follow the measurement as the commands do: gone right after
+    // Start, back after any stop, the one an error or the main window's closing makes too.
+    const bool measuring = m_app.m_status.IsMeasuring();
+    for (QMdiSubWindow* sub : m_wall->subWindowList())
+        if (auto* child = qobject_cast<CChildFrame*>(sub))
+            child->FollowMeasuring(measuring);
     UpdateTitles();
     UpdateWindowList();
 }
@@ -439,7 +445,9 @@ void CMainFrame::BuildNavigatorBar()
     m_tree = new CChannelTree(m_app, [this](int code) { return OnSelectChannel(code); }, m_navigatorBar);
     m_navigatorBar->setWidget(m_tree);
     addDockWidget(Qt::LeftDockWidgetArea, m_navigatorBar);
-    resizeDocks({m_navigatorBar}, {CSizingBar::kInitialSize}, Qt::Horizontal);
+    // The bar's pixel width was chosen for a smaller font than the desktop's: it is as wide
+    // as the longest item of the tree needs in the tree's font, and no narrower.
+    resizeDocks({m_navigatorBar}, {std::max(CSizingBar::kInitialSize, m_tree->WidthForEveryItem())}, Qt::Horizontal);
     m_navigatorBar->setVisible(m_app.m_settings.m_bChannelBarVisible != 0);
     connect(m_navigatorBar, &CSizingBar::closeRequested, this, [this] {
         ShowNavigator(false);
@@ -500,9 +508,11 @@ void CMainFrame::OnSensorWindow()
     QWidget* window = m_app.m_runners.makeSensorWindow(m_app, this);
     if (!window)
         return;
-    // Owned by the main window, on top of it, a window of its own; closing it deletes it,
-    // which also clears the pointer.
-    window->setParent(this, Qt::Window);
+    // A window of its own that stays above the main window, and above it alone, whatever
+    // is clicked there: the window manager keeps a window above the one it is transient for,
+    // and a plain top-level window is transient for none. Closing it deletes it, which also
+    // clears the pointer.
+    window->setParent(this, Qt::Tool);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle("50/60 Hz sensor data");
     window->setGeometry(kSensorWindowRect);

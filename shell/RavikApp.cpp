@@ -5,6 +5,7 @@
 #include "model/Prompter.h"
 #include "link/Measurement.h"
 #include "shell/AppEvents.h"
+#include "shell/ChannelTree.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
 #include "shell/MarkerSettings.h"
@@ -568,6 +569,10 @@ void CRavikApp::OnPrintSetup()
 
 void CRavikApp::OnMeasureStart()
 {
+    // The status timer leaves the navigator alone while a measurement runs: a start before
+    // its first tick fills it here, or the slots could not be switched during the run.
+    if (m_pMainWnd)
+        m_pMainWnd->ChannelTree().FillIfEmpty();
     // The document runs its own Start; the application's runs only without one.
     AppDocument* doc = ActiveDocument();
     if (!doc)

@@ -5,6 +5,7 @@
 #include "model/AppSettings.h"
 #include "shell/ChannelTree.h"
 #include "shell/ChildFrame.h"
+#include "shell/CommandIds.h"
 #include "shell/Pictures.h"
 #include "shell/SizingBar.h"
 #include "shell/WallFrame.h"
@@ -80,22 +81,46 @@ protected:
     CChannelTree* tree = nullptr;
 };
 
+// The fixture's unit: slots A (opto) and C (coaxial), channel C2 alone in use.
+const std::vector<Row> kUnitRows = {
+    {0, "Tolam", 0, -1},
+    {1, "Slot A - Opto module", 4, -1},
+    {2, "Internal Tx", 9, 0},
+    {2, "External Tx", 9, 1},
+    {1, "Slot C - Coaxial module", 5, -1},
+    {2, "Internal Tx", 9, 20},
+    {2, "External Tx", 8, 21},
+};
+
 TEST_F(ChannelTreeTest, TolamWithSlotGapsShowsThePopulatedSlotsAndTheirChannels)
 {
     tree->Rebuild();
-    const std::vector<Row> expected = {
-        {0, "Tolam", 0, -1},
-        {1, "Slot A - Opto module", 4, -1},
-        {2, "Internal Tx", 9, 0},
-        {2, "External Tx", 9, 1},
-        {1, "Slot C - Coaxial module", 5, -1},
-        {2, "Internal Tx", 9, 20},
-        {2, "External Tx", 8, 21},
-    };
-    EXPECT_EQ(Rows(*tree), expected);
+    EXPECT_EQ(Rows(*tree), kUnitRows);
     EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
     EXPECT_TRUE(tree->topLevelItem(0)->child(1)->isExpanded());
     EXPECT_EQ(CChannelTree::ModuleImage(12), 6);
+}
+
+TEST_F(ChannelTreeTest, AStartBeforeTheFirstTickFillsTheNavigatorForTheRun)
+{
+    ASSERT_EQ(tree->topLevelItemCount(), 0);
+    h.OpenFakeDocument();
+    ASSERT_TRUE(h.app->MainWindow()->RunCommand(cmd::kStart));
+    EXPECT_EQ(Rows(*tree), kUnitRows);
+}
+
+TEST_F(ChannelTreeTest, EverySlotLabelShowsWholeAtTheBarsFirstWidth)
+{
+    h.app->MainWindow()->resize(1024, 768);
+    h.unit->modules.fill(8);  // the longest module name, behind every slot letter
+    tree->Rebuild();
+    QApplication::processEvents();
+    EXPECT_GE(h.app->MainWindow()->NavigatorBar().width(), CSizingBar::kInitialSize);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        const QModelIndex index = tree->indexFromItem(*it);
+        EXPECT_LE(tree->visualRect(index).left() + tree->sizeHintForIndex(index).width(), tree->viewport()->width())
+            << (*it)->text(0).toStdString();
+    }
 }
 
 TEST_F(ChannelTreeTest, Z5KAndNoUnitShowOnlyTheirRoot)
@@ -321,6 +346,39 @@ TEST_F(ChannelTreeTest, ChildMadeWhileMeasuringHasNoMinimiseMaximiseOrSizing)
         }
     }
     h.app->m_status.m_bMeasuring = 0;
+}
+
+// Its Start and Stop switch the measuring state, as the radar document's measurement does.
+class MeasuringDocument : public FakeDocument {
+public:
+    MeasuringDocument(EventLog& log, CRavikApp& app) : FakeDocument(log), m_app(app) {}
+    void OnMeasureStart() override { m_app.m_status.m_bMeasuring = 1; }
+    void OnMeasureStop() override { m_app.m_status.m_bMeasuring = 0; }
+
+private:
+    CRavikApp& m_app;
+};
+
+TEST_F(ChannelTreeTest, TheChildAMeasurementRunsInHasNoBoxesUntilTheStop)
+{
+    h.app->MainWindow()->AddDocument(std::make_unique<MeasuringDocument>(h.log, *h.app));
+    QMdiSubWindow* child = h.app->MainWindow()->Wall().activeSubWindow();
+    // The boxes of the caption, or of the menu bar while maximised, follow these items.
+    const auto boxes = [child] {
+        std::vector<std::string> shown;
+        for (QAction* a : child->systemMenu()->actions())
+            if (a->isVisible() && (a->text() == "Mi&nimize" || a->text() == "Ma&ximize" || a->text() == "&Close"))
+                shown.push_back(a->text().toStdString());
+        return shown;
+    };
+    const std::vector<std::string> all = {"Mi&nimize", "Ma&ximize", "&Close"};
+    EXPECT_EQ(boxes(), all);
+    const std::pair<int, std::vector<std::string>> steps[] = {{cmd::kStart, {}}, {cmd::kStop, all}};
+    for (const auto& [command, expected] : steps) {
+        ASSERT_TRUE(h.app->MainWindow()->RunCommand(command)) << command;
+        EXPECT_EQ(boxes(), expected) << command;
+        EXPECT_TRUE(child->isVisible() && child->isMaximized()) << command;
+    }
 }
 
 TEST_F(ChannelTreeTest, ChildOfAZ5KIsTitledWithoutSlot)

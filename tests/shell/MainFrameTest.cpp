@@ -26,6 +26,7 @@
 #include <QToolBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -529,6 +530,18 @@ TEST_F(MainFrameTest, SensorWindowOpensAndClosesOnAlternateUsesAndItsCloseBoxCle
     EXPECT_FALSE(Checked(cmd::kSensorWindow));
     Frame().RunCommand(cmd::kSensorWindow);
     EXPECT_NE(Frame().SensorWindow(), nullptr);
+}
+
+TEST_F(MainFrameTest, SensorWindowStaysAboveTheMainWindowAlone)
+{
+    h.app->m_runners.makeSensorWindow = [](CRavikApp&, QWidget* owner) { return new QWidget(owner, Qt::Window); };
+    Frame().show();
+    ASSERT_TRUE(Frame().RunCommand(cmd::kSensorWindow));
+    QWidget* window = Frame().SensorWindow();
+    // Under X11 only a tool window (or dialog) is made transient for its owner.
+    EXPECT_EQ(window->windowType(), Qt::Tool);
+    EXPECT_EQ(window->windowHandle()->transientParent(), Frame().windowHandle());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(MainFrameTest, SelectChannelNeedsADocumentAndAnActiveChannel)
