@@ -7,6 +7,7 @@
 #include <QPen>
 #include <QPolygon>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -49,6 +50,67 @@ bool Drawable(float scale)
 {
     float step = 0, spacing = 0;
     return AxisTickStep(scale, step, spacing);
+}
+
+// The pixels `text` inks when written with its top at y and its right edge at x. Leading
+// blanks of a label take room but leave no ink.
+QRect InkRightAligned(const QFontMetrics& metrics, const QString& text, int x, int y)
+{
+    const QString shown = text.trimmed();
+    if (shown.isEmpty())
+        return {};
+    const QRect tight = metrics.tightBoundingRect(shown);
+    const int left = x - metrics.horizontalAdvance(shown) + std::max(metrics.leftBearing(shown.front()), 0);
+    const int right = x - 1 - std::max(metrics.rightBearing(shown.back()), 0);
+    const int baseline = y + metrics.ascent();
+    return QRect(QPoint(left, baseline + tight.top()), QPoint(right, baseline + tight.bottom()));
+}
+
+// The pixels the turned title inks relative to the point it is written at (the middle of its
+// top edge, which faces left once turned).
+QRect TurnedInk(const QFontMetrics& metrics, const QString& title)
+{
+    if (title.isEmpty())
+        return {};
+    const QRect tight = metrics.tightBoundingRect(title);
+    const int half = metrics.horizontalAdvance(title) / 2;
+    return QRect(QPoint(metrics.ascent() + tight.top(), half - tight.right()),
+                 QPoint(metrics.ascent() + tight.bottom(), half - tight.left()));
+}
+
+struct TitlePlace {
+    QPoint at;
+    bool clear = true;
+};
+
+// Where the turned title keeps kTitleGap clear pixels from the ink of every label: beside the
+// middle of the axis at `x`, or nearer the drawing's left edge as far as the labels beside it
+// ask; where they leave no room there, the nearest place along the axis between `top` and
+// `bottom` that has it. Without any, the middle, as near the edge as it goes.
+TitlePlace PlaceTurnedTitle(const QRect& ink, int x, int top, int bottom, const std::vector<QRect>& labels)
+{
+    // Ink at column 0 would run into the window's border.
+    const int leftmost = 1 - ink.left();
+    const auto placeAt = [&](int y, TitlePlace& place) {
+        int at = x;
+        const QRect span = ink.translated(0, y);
+        for (const QRect& label : labels)
+            if (!label.isNull() && label.top() - kTitleGap <= span.bottom() && label.bottom() + kTitleGap >= span.top())
+                at = std::min(at, label.left() - kTitleGap - 1 - ink.right());
+        place.at = QPoint(std::max(at, leftmost), y);
+        return at >= leftmost;
+    };
+    const int middle = (top + bottom) / 2;
+    TitlePlace place{{x, middle}};
+    if (ink.isNull() || placeAt(middle, place))
+        return place;
+    for (int d = 1; middle - d + ink.top() >= top || middle + d + ink.bottom() <= bottom; ++d)
+        for (const int y : {middle - d, middle + d})
+            if (y + ink.top() >= top && y + ink.bottom() <= bottom && placeAt(y, place))
+                return place;
+    placeAt(middle, place);
+    place.clear = false;
+    return place;
 }
 
 } // namespace
@@ -245,16 +307,25 @@ void CAxisScale::Draw(QPainter& dc)
 
     ComputeTicks();
 
-    const QString turnedTitle = QString::fromStdString(yTitle);
     const QFontMetrics metrics = dc.fontMetrics();
+    // The left-hand labels first: the turned title finds its place among them.
+    std::vector<QString> labels;
+    std::vector<QRect> leftInk;
+    for (std::size_t i = 0; i < yTicks.size(); i += kMajorEvery) {
+        if (i / kMajorEvery >= yValues.size())
+            break;
+        labels.push_back(FormatAxisLabel(yFormat, yValues[i / kMajorEvery]));
+        leftInk.push_back(InkRightAligned(metrics, labels.back(), left - 10, yTicks[i] - 5));
+    }
+
+    const QString turnedTitle = QString::fromStdString(yTitle);
+    const QRect titleInk = TurnedInk(metrics, turnedTitle);
+    const TitlePlace title = PlaceTurnedTitle(titleInk, left - 44, top, bottom, leftInk);
     dc.save();
-    dc.translate(left - 44, (top + bottom) / 2);
+    dc.translate(title.at);
     dc.rotate(-90);
     TextAt(dc, 0, 0, Anchor::Centre, turnedTitle);
     dc.restore();
-    // The turned title reads upwards with its top towards the left edge.
-    const int titleLength = metrics.horizontalAdvance(turnedTitle);
-    const QRect titleBox(left - 44, (top + bottom) / 2 - titleLength / 2, metrics.height(), titleLength);
     TextAt(dc, (left + right) / 2, top - 44, Anchor::Centre, QString::fromStdString(xTitle));
 
     if (zeroSample - dataRect.top > 0) {
@@ -263,20 +334,19 @@ void CAxisScale::Draw(QPainter& dc)
         DrawFilledTriangle(dc, false, right + 30, y, QColor(255, 0, 0));
     }
 
+    const QRect titleBox = titleInk.translated(title.at).adjusted(-kTitleGap, -kTitleGap, kTitleGap, kTitleGap);
     for (std::size_t i = 0; i < yTicks.size(); ++i) {
         const int y = yTicks[i];
         const int index = static_cast<int>(i % kMajorEvery);
         DrawHorzTick(dc, left, y, false, index, 1.0);
         DrawHorzTick(dc, right, y, true, index, 1.0);
-        if (index == 0 && i / kMajorEvery < yValues.size()) {
-            const QString label = FormatAxisLabel(yFormat, yValues[i / kMajorEvery]);
-            // A left-hand label the turned title would run into is left out: the same value
-            // stands at the right-hand edge.
-            const int width = metrics.horizontalAdvance(label);
-            const QRect labelBox(left - 10 - width, y - 5, width, metrics.height());
-            if (!labelBox.adjusted(-kTitleGap, -kTitleGap, 0, kTitleGap).intersects(titleBox))
-                TextAt(dc, left - 10, y - 5, Anchor::Right, label);
-            TextAt(dc, right + 10, y - 5, Anchor::Left, label);
+        if (index == 0 && i / kMajorEvery < labels.size()) {
+            const std::size_t k = i / kMajorEvery;
+            // Only where the labels leave the title no room at all does one it would run into
+            // stand at the right-hand edge alone.
+            if (title.clear || !leftInk[k].intersects(titleBox))
+                TextAt(dc, left - 10, y - 5, Anchor::Right, labels[k]);
+            TextAt(dc, right + 10, y - 5, Anchor::Left, labels[k]);
         }
     }
     for (std::size_t i = 0; i < xTicks.size(); ++i) {

@@ -163,6 +163,14 @@ void CTraceInfoBar::OnSetTraceInfo(const CSTrace* trace, quint16 cursor1, quint1
     FillList();
 }
 
+void CTraceInfoBar::Clear()
+{
+    m_trace.Zero();
+    m_cursor1 = m_cursor2 = 0;
+    m_stats = TraceStatistics{};
+    FillList();
+}
+
 void CTraceInfoBar::FillList()
 {
     // The rows stay; only their value texts change.

@@ -62,6 +62,9 @@ public:
 public Q_SLOTS:
     // The view's selected trace (null: keep the present copy) and its two cursors.
     void OnSetTraceInfo(const CSTrace* trace, quint16 cursor1, quint16 cursor2);
+    // Back to what the bar shows before any view has handed it a trace: no data set is open,
+    // so nothing of the last one stays or is measured again.
+    void Clear();
 
 Q_SIGNALS:
     // The full scale for the active view's side plot, 0..65535.

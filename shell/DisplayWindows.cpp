@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <set>
 
 namespace {
 
@@ -89,6 +90,30 @@ private:
     CRavikApp& m_app;
 };
 
+// The views the trace information bar has followed. Once the last of them is gone no data set
+// is open, and the bar lets go of what it measured there.
+class FollowedViews : public QObject {
+public:
+    explicit FollowedViews(CTraceInfoBar* bar) : QObject(bar), m_bar(bar) {}
+
+    void Add(CRavikView* view)
+    {
+        if (m_views.insert(view).second)
+            connect(view, &QObject::destroyed, this, &FollowedViews::Gone);
+    }
+
+private:
+    void Gone(QObject* view)
+    {
+        m_views.erase(view);
+        if (m_views.empty())
+            m_bar->Clear();
+    }
+
+    CTraceInfoBar* m_bar;
+    std::set<const QObject*> m_views;
+};
+
 TraceInfoContext CurrentTraceInfoContext(CRavikApp& app)
 {
     TraceInfoContext context;
@@ -126,9 +151,11 @@ QWidget* MakeSensorWindow(CRavikApp& app, QWidget* owner)
 QWidget* MakeTraceInfoBar(CRavikApp& app, QWidget* parent)
 {
     auto* bar = new CTraceInfoBar([&app] { return CurrentTraceInfoContext(app); }, parent);
-    FollowViews(app, bar, [bar](CRavikView* view) {
+    auto* followed = new FollowedViews(bar);
+    FollowViews(app, bar, [bar, followed](CRavikView* view) {
         QObject::connect(view, &CRavikView::traceInfoChanged, bar, &CTraceInfoBar::OnSetTraceInfo,
                          Qt::UniqueConnection);
+        followed->Add(view);
         // The view may have drawn before it was followed (a data set just opened) and need
         // not draw again soon: the bar takes what it shows now.
         bar->OnSetTraceInfo(&view->SelTrace(), view->Cursor1(), view->Cursor2());

@@ -2,6 +2,7 @@
 // and the trace information bar. They read the application's data set and follow the
 // radargram views: every view of an activated child window hands them its trace
 // information after each of its refreshes, and the bar's full scale goes to the active view.
+// Once the last view closes the bar shows nothing of the data set that was open.
 #pragma once
 
 class CRavikApp;

@@ -151,3 +151,35 @@ TEST(AxisDraw, TheTurnedTitleStaysClearOfTheLabelsBesideIt)
     EXPECT_EQ(withTitle.copy(farLabel), labelsOnly.copy(farLabel)) << "a label away from the title stays";
     EXPECT_NE(NonWhite(labelsOnly.copy(farLabel)), 0);
 }
+
+TEST(AxisDraw, TheTurnedTitleLeavesEveryLeftLabelInPlace)
+{
+    // Beside the axis's middle stand the labels 3.0 m, 10.0 ft, and 100 and 125 inches.
+    const struct {
+        const char* title;
+        float scale;  // distance units per sample
+    } cases[] = {{"Depth [meters]", 0.0125f}, {"Depth [feet]", 0.04f}, {"Depth [inches]", 0.5f}};
+    for (const auto& c : cases) {
+        CAxisScale titled = Axes(0, {0.01f, c.scale});
+        titled.SetTimeAxis(false);
+        titled.SetLabel(false, c.title);
+        CAxisScale untitled = titled;
+        untitled.SetLabel(false, "");
+        const QImage withTitle = Drawn(titled);
+        const QImage labelsOnly = Drawn(untitled);
+        for (std::size_t i = 0; i < titled.yTicks.size(); i += 5) {
+            const int y = titled.yTicks[i];
+            EXPECT_GT(NonWhite(withTitle.copy(20, y, 15, 6)), 0) << c.title << ": left label of row " << y;
+        }
+        // The title adds ink left of the frame and changes no pixel of a label.
+        int added = 0, changed = 0;
+        for (int y = 0; y < withTitle.height(); ++y)
+            for (int x = 0; x < 44; ++x) {
+                const QRgb bare = labelsOnly.pixel(x, y);
+                added += bare == kWhite && withTitle.pixel(x, y) != kWhite;
+                changed += bare != kWhite && withTitle.pixel(x, y) != bare;
+            }
+        EXPECT_GT(added, 0) << c.title;
+        EXPECT_EQ(changed, 0) << c.title << ": label pixels under the title";
+    }
+}

@@ -7,12 +7,15 @@
 #include "display/TraceInfoBar.h"
 #include "model/RadarData.h"
 #include "shell/DisplayWindows.h"
+#include "shell/FrameCommands.h"
 #include "shell/MainFrame.h"
 #include "shell/RavikDoc.h"
 
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -133,6 +136,31 @@ TEST_F(DisplayWindowsTest, BarAndSensorWindowShowTheViewTheyJoinWithoutWaitingFo
     ASSERT_EQ(ActiveRadargramView(*app), first);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->Statistics().cursor1 == 30; })) << "the bar after the switch";
     EXPECT_TRUE(QTest::qWaitFor([&] { return sensorPaints > 0; })) << "the sensor window after the switch";
+}
+
+TEST_F(DisplayWindowsTest, BarShowsNothingOfASetAfterItsLastViewCloses)
+{
+    std::unique_ptr<QWidget> contents(MakeTraceInfoBar(*app, nullptr));
+    auto* bar = qobject_cast<CTraceInfoBar*>(contents.get());
+    ASSERT_NE(bar, nullptr);
+    auto values = [](const CTraceInfoBar& b) {
+        QStringList texts;
+        for (int r = 0; r < CTraceInfoBar::kRows; ++r)
+            texts << b.List()->item(r, 1)->text();
+        return texts.join(" | ").toStdString();
+    };
+    const std::string unopened = values(*bar);
+
+    app->MainWindow()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->MainWindow()));
+    QPointer<CRavikView> view = OpenStored(20, 256).FirstView();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->Statistics().cursor2 == 50; }));
+    ASSERT_NE(values(*bar), unopened);
+
+    ASSERT_TRUE(app->MainWindow()->RunCommand(cmd::kClose));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.isNull(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(values(*bar), unopened) << "File > Close of the last view";
 }
 
 class DisplayWindowsBeforeTheMainWindow : public DisplayWindowsTest {

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -270,6 +271,22 @@ TEST_F(RavikDocTest, ScalesFollowTheTriggerModeUnitAndVerticalScale)
     doc.GetScales(scales);
     EXPECT_FLOAT_EQ(scales.x, 0.25f);
     EXPECT_FLOAT_EQ(scales.y, 2.0f);
+}
+
+TEST_F(RavikDocTest, AWheelIntervalNotAboveZeroIsDrawnWithTheDefault)
+{
+    CRavikDoc doc(*app);
+    app->m_params.m_nTrigType = 0;
+    const struct {
+        double interval;
+        const char* units;
+        float spacing;
+    } cases[] = {{0.0, "M", 0.2f}, {-0.1, "M", 0.2f}, {std::nan(""), "M", 0.2f}, {0.0, "F", 0.2f / 0.3048f}};
+    for (const auto& c : cases) {
+        Radar().GetChannel(0).m_Header.m_dInterval = c.interval;
+        app->m_params.m_strUnits = c.units;
+        EXPECT_FLOAT_EQ(doc.GetTraceSpacing(), c.spacing) << "header interval " << c.interval << " " << c.units;
+    }
 }
 
 TEST_F(RavikDocTest, ItsViewDrawsTheStoredTraces)
