@@ -94,8 +94,8 @@ void CAcquisition::BeginMeasurement()
     m_lastTracesReady = {};
     for (OwnedCounter* c : {&m_counters.records, &m_counters.tracesStored, &m_counters.fillTraces,
                             &m_counters.discardedTraces, &m_counters.tracesWithoutFile, &m_counters.malformedRecords,
-                            &m_counters.unknownRecords, &m_counters.oversizedGaps, &m_counters.sensorRecords,
-                            &m_counters.markerEdges, &m_counters.drainedRecords})
+                            &m_counters.strayTraces, &m_counters.unknownRecords, &m_counters.oversizedGaps,
+                            &m_counters.sensorRecords, &m_counters.markerEdges, &m_counters.drainedRecords})
         c->Clear();
 }
 
@@ -139,6 +139,7 @@ AcquisitionCounters CAcquisition::Counters() const
     c.discardedTraces = m_counters.discardedTraces.Get();
     c.tracesWithoutFile = m_counters.tracesWithoutFile.Get();
     c.malformedRecords = m_counters.malformedRecords.Get();
+    c.strayTraces = m_counters.strayTraces.Get();
     c.unknownRecords = m_counters.unknownRecords.Get();
     c.oversizedGaps = m_counters.oversizedGaps.Get();
     c.sensorRecords = m_counters.sensorRecords.Get();
@@ -301,6 +302,18 @@ bool CAcquisition::ChannelStores(int k)
     return m_config.active[static_cast<std::size_t>(k)] && m_ctx.data.GetChannel(k).IsOpen();
 }
 
+bool CAcquisition::IsStrayTrace(int k, std::uint32_t samples)
+{
+    // The unit sends every trace of a measurement with its channel's SAMPLES; a record of
+    // another length would be padded into the file and its position taken for the channel's,
+    // so that the next real trace found the whole run since that position missing.
+    const int expected = m_ctx.data.GetChannel(k).GetSamples();
+    if (expected <= 0 || samples == static_cast<std::uint32_t>(expected))
+        return false;
+    m_counters.strayTraces.Add();
+    return true;
+}
+
 std::int32_t CAcquisition::TraceCount(int k)
 {
     std::lock_guard<std::recursive_mutex> display(m_ctx.locks.Display);
@@ -332,6 +345,8 @@ int CAcquisition::HandleTrace(const AcquiredRecord& r, const RingRecord& header)
         m_counters.tracesWithoutFile.Add();
         return 0;
     }
+    if (IsStrayTrace(k, r.samples))
+        return 0;
     CAcquisitionStatus& s = m_ctx.status;
     const auto kk = static_cast<std::size_t>(k);
     const int n = static_cast<int>(r.samples);
@@ -622,7 +637,7 @@ void CAcquisition::KeyboardStepChannel(int k)
             const int kk = record.Index();
             if (!ChannelStores(kk)) {
                 m_counters.tracesWithoutFile.Add();
-            } else {
+            } else if (!IsStrayTrace(kk, record.samples)) {
                 CopyTraceSamples(ring, header, m_samples.data(), AcquiredRecord::kMaxSamples);
                 if (StoreTrace(kk, m_samples.data(), static_cast<int>(record.samples)) != 0)
                     s.m_bDiskFull = 1;

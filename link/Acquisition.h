@@ -180,6 +180,9 @@ private:
     int StoreTrace(int k, const std::int16_t* samples, int n);
     int WriteSensor(int slot, std::int64_t trace, const std::array<std::int16_t, 4>& values);
     bool ChannelStores(int k);
+    // A trace record of another length than channel k's traces is no trace of this
+    // measurement: counted, and to be left alone.
+    bool IsStrayTrace(int k, std::uint32_t samples);
     void RaiseTraceCount(int k, std::int64_t stored);
     std::int32_t TraceCount(int k);
     bool HandOff();
@@ -209,7 +212,7 @@ private:
 
     struct Live {
         OwnedCounter records, tracesStored, fillTraces, discardedTraces, tracesWithoutFile, malformedRecords,
-            unknownRecords, oversizedGaps, sensorRecords, markerEdges, drainedRecords;
+            strayTraces, unknownRecords, oversizedGaps, sensorRecords, markerEdges, drainedRecords;
     } m_counters;
 };
 

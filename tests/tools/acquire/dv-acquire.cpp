@@ -400,7 +400,8 @@ void Program::Report(double seconds)
     const std::pair<const char*, std::uint64_t> counters[] = {
         {"records", a.records}, {"tracesStored", a.tracesStored}, {"fillTraces", a.fillTraces},
         {"discardedTraces", a.discardedTraces}, {"tracesWithoutFile", a.tracesWithoutFile},
-        {"malformedRecords", a.malformedRecords}, {"unknownRecords", a.unknownRecords},
+        {"malformedRecords", a.malformedRecords}, {"strayTraces", a.strayTraces},
+        {"unknownRecords", a.unknownRecords},
         {"oversizedGaps", a.oversizedGaps}, {"sensorRecords", a.sensorRecords}, {"markerEdges", a.markerEdges},
         {"drainedRecords", a.drainedRecords}, {"framesTaken", l.framesTaken}, {"framesIgnored", l.framesIgnored},
         {"dataFrames", l.dataFrames}, {"truncatedFrames", l.truncatedFrames}, {"shortFrames", l.shortFrames},
