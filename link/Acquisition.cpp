@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -92,6 +93,7 @@ void CAcquisition::BeginMeasurement()
     m_errorShown = false;
     m_tracesReadyPending = false;
     m_lastTracesReady = {};
+    m_sensorOfDroppedTrace.fill(false);
     for (OwnedCounter* c : {&m_counters.records, &m_counters.tracesStored, &m_counters.fillTraces,
                             &m_counters.discardedTraces, &m_counters.tracesWithoutFile, &m_counters.malformedRecords,
                             &m_counters.strayTraces, &m_counters.unknownRecords, &m_counters.oversizedGaps,
@@ -377,9 +379,12 @@ int CAcquisition::HandleTrace(const AcquiredRecord& r, const RingRecord& header)
 
     CopyTraceSamples(m_ctx.driver.Link().Ring(), header, m_samples.data(), AcquiredRecord::kMaxSamples);
     if (s.m_bContinue[kk]) {
-        // The first trace after continuing a data set repeats the position its last one had.
+        // The unit's first trace after a start is not kept when a data set is continued: the
+        // set goes on with the next one, one interval further on.
         s.m_bContinue[kk] = 0;
         m_counters.discardedTraces.Add();
+        if (r.channel == 0)
+            m_sensorOfDroppedTrace[static_cast<std::size_t>(r.slot)] = true;
     } else {
         if (StoreTrace(k, m_samples.data(), n) != 0) {
             RaiseTraceCount(k, stored);
@@ -414,6 +419,10 @@ int CAcquisition::HandleSensor(const AcquiredRecord& r)
     const int s = r.slot;
     const int k0 = s * 2;
     if (!m_config.active[static_cast<std::size_t>(k0)] || r.channel != 0)
+        return 0;
+    // Written, it would go under the last stored trace's number a second time, and every
+    // record after it would belong to the trace before its own.
+    if (std::exchange(m_sensorOfDroppedTrace[static_cast<std::size_t>(s)], false))
         return 0;
     if (!m_config.emSensor[static_cast<std::size_t>(s)])
         return 0;

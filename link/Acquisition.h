@@ -206,6 +206,10 @@ private:
     bool m_tracesReadyPending = false;
     std::chrono::steady_clock::time_point m_lastTracesReady{};
 
+    // Per slot: the unit's next sensor record belongs to a trace that was not stored (the
+    // first of a continued data set), so it has no line in the .em file either.
+    std::array<bool, CAcquisitionStatus::kSlots> m_sensorOfDroppedTrace{};
+
     std::vector<std::int16_t> m_samples;  // a trace copied out of the ring
     std::vector<std::int16_t> m_zeros;    // a fill trace
     CSTrace m_display;                    // a trace on its way to a display window

@@ -161,6 +161,34 @@ TEST_F(RecordHandling, TraceRecordsOfAnotherLengthAreDroppedAndLeaveThePositionA
     EXPECT_EQ(c.fillTraces, 0u);
 }
 
+// A continued set drops the unit's first trace; that trace's sensor record goes with it, so
+// that line t of the .em file stays the record of trace t.
+TEST_F(RecordHandling, ContinuedSetWritesNoSensorLineForItsDroppedFirstTrace)
+{
+    Start({0}, 8, 10);
+    rig.params.m_params[0].m_bEmSensor = 1;
+    Configure();
+    CEM_Data& em = rig.data->GetEmData(0);
+    ASSERT_EQ(em.Create(), 0);
+    auto step = [&](std::uint16_t j) {
+        const std::uint16_t words[4] = {j, j, j, j};
+        return std::vector<SimRecord>{SimRecord::Trace(0, j * 10u, Ramp(8, j)), SimRecord::Sensor(0, words)};
+    };
+    for (std::uint16_t j = 0; j < 3; ++j)
+        Send(step(j));
+    ASSERT_EQ(Take(), kReadEmpty);
+    // Stopped and started again on the same set: the unit goes on from its end.
+    rig.status.m_bContinue[0] = 1;
+    rig.status.m_nLastPosition[0] = 30;
+    Configure();
+    for (std::uint16_t j = 3; j < 6; ++j)
+        Send(step(j));
+    ASSERT_EQ(Take(), kReadEmpty);
+    EXPECT_EQ(rig.Traces(0), 5);
+    EXPECT_EQ(ReadFileBytes(em.m_strPath), "1\t0\t0\t0\t0\r\n2\t1\t1\t1\t1\r\n3\t2\t2\t2\t2\r\n"
+                                           "4\t4\t4\t4\t4\r\n5\t5\t5\t5\t5\r\n");
+}
+
 TEST_F(RecordHandling, AGlitchInThePositionIsNotFilled)
 {
     Start({0}, 4, 1);
