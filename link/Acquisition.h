@@ -44,7 +44,7 @@ class Prompter;
 enum class AcqNotice {
     TracesReady,       // new traces are stored: redraw (the application throttles)
     StatusUpdate,      // a new distance or time count: update the position bar
-    MarkerKey1,        // the unit's marker input rose: marker 1 at the current trace
+    MarkerKey1,        // the unit's marker input rose: marker 1 at each active channel's trace count
     AcquisitionEnded,  // the acquisition thread ended on an error: stop and report it
 };
 

@@ -313,18 +313,15 @@ void Program::AddMarker(int n)
 {
     if (!m_status.IsMeasuring())
         return;
-    std::int64_t trace;
-    if (m_params.m_nTrigType >= 128) {
-        trace = Traces(std::clamp<int>(m_params.m_nCurSlot, 0, 7) * 2 + std::clamp<int>(m_params.m_nCurChannel, 0, 1));
-    } else {
-        std::lock_guard<std::recursive_mutex> position(m_locks.Position);
-        trace = std::int64_t{m_status.m_nDistanceCount} * m_status.m_nDistanceMultiplier;
-    }
-    if (trace < 0)
-        return;
-    for (int k = 0; k < CMeasParamSet::kChannels; ++k)
-        if (m_params.m_params[k].m_bActive)
+    // As the program does: slots may run at different intervals, so each channel is marked
+    // at its own trace count.
+    for (int k = 0; k < CMeasParamSet::kChannels; ++k) {
+        if (!m_params.m_params[k].m_bActive)
+            continue;
+        const std::int32_t trace = Traces(k);
+        if (trace >= 0)
             m_data->GetMarkerFile(k).AddMarker(static_cast<std::uint32_t>(trace), 0, static_cast<std::uint16_t>(n));
+    }
 }
 
 void Program::HandleNotices(int waitMs, bool& ended)
