@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -92,10 +93,11 @@ void CAcquisition::BeginMeasurement()
     m_errorShown = false;
     m_tracesReadyPending = false;
     m_lastTracesReady = {};
+    m_sensorOfDroppedTrace.fill(false);
     for (OwnedCounter* c : {&m_counters.records, &m_counters.tracesStored, &m_counters.fillTraces,
                             &m_counters.discardedTraces, &m_counters.tracesWithoutFile, &m_counters.malformedRecords,
-                            &m_counters.unknownRecords, &m_counters.oversizedGaps, &m_counters.sensorRecords,
-                            &m_counters.markerEdges, &m_counters.drainedRecords})
+                            &m_counters.strayTraces, &m_counters.unknownRecords, &m_counters.oversizedGaps,
+                            &m_counters.sensorRecords, &m_counters.markerEdges, &m_counters.drainedRecords})
         c->Clear();
 }
 
@@ -139,6 +141,7 @@ AcquisitionCounters CAcquisition::Counters() const
     c.discardedTraces = m_counters.discardedTraces.Get();
     c.tracesWithoutFile = m_counters.tracesWithoutFile.Get();
     c.malformedRecords = m_counters.malformedRecords.Get();
+    c.strayTraces = m_counters.strayTraces.Get();
     c.unknownRecords = m_counters.unknownRecords.Get();
     c.oversizedGaps = m_counters.oversizedGaps.Get();
     c.sensorRecords = m_counters.sensorRecords.Get();
@@ -301,6 +304,18 @@ bool CAcquisition::ChannelStores(int k)
     return m_config.active[static_cast<std::size_t>(k)] && m_ctx.data.GetChannel(k).IsOpen();
 }
 
+bool CAcquisition::IsStrayTrace(int k, std::uint32_t samples)
+{
+    // The unit sends every trace of a measurement with its channel's SAMPLES; a record of
+    // another length would be padded into the file and its position taken for the channel's,
+    // so that the next real trace found the whole run since that position missing.
+    const int expected = m_ctx.data.GetChannel(k).GetSamples();
+    if (expected <= 0 || samples == static_cast<std::uint32_t>(expected))
+        return false;
+    m_counters.strayTraces.Add();
+    return true;
+}
+
 std::int32_t CAcquisition::TraceCount(int k)
 {
     std::lock_guard<std::recursive_mutex> display(m_ctx.locks.Display);
@@ -332,6 +347,8 @@ int CAcquisition::HandleTrace(const AcquiredRecord& r, const RingRecord& header)
         m_counters.tracesWithoutFile.Add();
         return 0;
     }
+    if (IsStrayTrace(k, r.samples))
+        return 0;
     CAcquisitionStatus& s = m_ctx.status;
     const auto kk = static_cast<std::size_t>(k);
     const int n = static_cast<int>(r.samples);
@@ -362,9 +379,12 @@ int CAcquisition::HandleTrace(const AcquiredRecord& r, const RingRecord& header)
 
     CopyTraceSamples(m_ctx.driver.Link().Ring(), header, m_samples.data(), AcquiredRecord::kMaxSamples);
     if (s.m_bContinue[kk]) {
-        // The first trace after continuing a data set repeats the position its last one had.
+        // The unit's first trace after a start is not kept when a data set is continued: the
+        // set goes on with the next one, one interval further on.
         s.m_bContinue[kk] = 0;
         m_counters.discardedTraces.Add();
+        if (r.channel == 0)
+            m_sensorOfDroppedTrace[static_cast<std::size_t>(r.slot)] = true;
     } else {
         if (StoreTrace(k, m_samples.data(), n) != 0) {
             RaiseTraceCount(k, stored);
@@ -399,6 +419,10 @@ int CAcquisition::HandleSensor(const AcquiredRecord& r)
     const int s = r.slot;
     const int k0 = s * 2;
     if (!m_config.active[static_cast<std::size_t>(k0)] || r.channel != 0)
+        return 0;
+    // Written, it would go under the last stored trace's number a second time, and every
+    // record after it would belong to the trace before its own.
+    if (std::exchange(m_sensorOfDroppedTrace[static_cast<std::size_t>(s)], false))
         return 0;
     if (!m_config.emSensor[static_cast<std::size_t>(s)])
         return 0;
@@ -622,7 +646,7 @@ void CAcquisition::KeyboardStepChannel(int k)
             const int kk = record.Index();
             if (!ChannelStores(kk)) {
                 m_counters.tracesWithoutFile.Add();
-            } else {
+            } else if (!IsStrayTrace(kk, record.samples)) {
                 CopyTraceSamples(ring, header, m_samples.data(), AcquiredRecord::kMaxSamples);
                 if (StoreTrace(kk, m_samples.data(), static_cast<int>(record.samples)) != 0)
                     s.m_bDiskFull = 1;

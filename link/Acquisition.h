@@ -44,7 +44,7 @@ class Prompter;
 enum class AcqNotice {
     TracesReady,       // new traces are stored: redraw (the application throttles)
     StatusUpdate,      // a new distance or time count: update the position bar
-    MarkerKey1,        // the unit's marker input rose: marker 1 at the current trace
+    MarkerKey1,        // the unit's marker input rose: marker 1 at each active channel's trace count
     AcquisitionEnded,  // the acquisition thread ended on an error: stop and report it
 };
 
@@ -180,6 +180,9 @@ private:
     int StoreTrace(int k, const std::int16_t* samples, int n);
     int WriteSensor(int slot, std::int64_t trace, const std::array<std::int16_t, 4>& values);
     bool ChannelStores(int k);
+    // A trace record of another length than channel k's traces is no trace of this
+    // measurement: counted, and to be left alone.
+    bool IsStrayTrace(int k, std::uint32_t samples);
     void RaiseTraceCount(int k, std::int64_t stored);
     std::int32_t TraceCount(int k);
     bool HandOff();
@@ -203,13 +206,17 @@ private:
     bool m_tracesReadyPending = false;
     std::chrono::steady_clock::time_point m_lastTracesReady{};
 
+    // Per slot: the unit's next sensor record belongs to a trace that was not stored (the
+    // first of a continued data set), so it has no line in the .em file either.
+    std::array<bool, CAcquisitionStatus::kSlots> m_sensorOfDroppedTrace{};
+
     std::vector<std::int16_t> m_samples;  // a trace copied out of the ring
     std::vector<std::int16_t> m_zeros;    // a fill trace
     CSTrace m_display;                    // a trace on its way to a display window
 
     struct Live {
         OwnedCounter records, tracesStored, fillTraces, discardedTraces, tracesWithoutFile, malformedRecords,
-            unknownRecords, oversizedGaps, sensorRecords, markerEdges, drainedRecords;
+            strayTraces, unknownRecords, oversizedGaps, sensorRecords, markerEdges, drainedRecords;
     } m_counters;
 };
 

@@ -13,6 +13,7 @@ struct AcquisitionCounters {
     std::uint64_t discardedTraces = 0;    // first traces of a continued data set
     std::uint64_t tracesWithoutFile = 0;  // traces of channels that are not active or have no file
     std::uint64_t malformedRecords = 0;   // too short, bad channel code or bad sample count
+    std::uint64_t strayTraces = 0;        // trace records whose length is not their channel's SAMPLES
     std::uint64_t unknownRecords = 0;     // types the acquisition does not read
     std::uint64_t oversizedGaps = 0;      // gaps too large to fill (a position glitch)
     std::uint64_t sensorRecords = 0;      // sensor lines written, missed ones included

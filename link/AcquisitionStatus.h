@@ -30,8 +30,7 @@ struct CAcquisitionStatus {
     std::int32_t m_nBattery = kBatteryAtStart;       // raw battery word
 
     // Position lock. The distance count is the unit's position divided by the trace-number
-    // step, without the distance multiplier: whoever shows it or places a marker with it
-    // multiplies once.
+    // step, without the distance multiplier: whoever shows it multiplies once.
     std::int32_t m_nDistanceCount = 0;
     std::int32_t m_nTimeCount = 0;
 

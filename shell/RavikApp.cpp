@@ -415,26 +415,19 @@ void CRavikApp::AddMarker(int n)
     if (!ActiveDocument() || !m_status.IsMeasuring() || !m_pMarkerSettings->IsActive(n))
         return;
 
-    // In wheel mode every slot is at the same distance: its count marks every channel. In
-    // time and keyboard mode slots may run at different intervals, so each channel is
-    // marked at its own trace count.
-    const bool wheel = m_params.m_nTrigType < 128;
-    std::int64_t distance = 0;
-    if (wheel) {
-        std::lock_guard position(m_locks.Position);
-        distance = static_cast<std::int64_t>(m_status.m_nDistanceCount) * m_status.m_nDistanceMultiplier;
-    }
+    // Slots may run at different trace intervals, in wheel mode (each slot its own DISTANCE
+    // INTERVAL) as in time and keyboard mode, and a count of the current slot's traces would
+    // point elsewhere in another slot's file: each channel is marked at its own trace count.
     for (int k = 0; k < CMeasParamSet::kChannels; ++k) {
         if (!m_params.m_params[k].m_bActive)
             continue;
-        std::int64_t trace = distance;
-        if (!wheel) {
+        std::int64_t trace;
+        {
             std::lock_guard display(m_locks.Display);
             trace = m_data->TraceCount(k);
         }
-        // A marker before the first trace (a wheel run backwards past its start) has no place
-        // in the marker file, whose trace numbers are unsigned.
-        if (trace < 0 || trace > static_cast<std::int64_t>(UINT32_MAX))
+        // The marker file's trace numbers are unsigned.
+        if (trace < 0)
             continue;
         m_data->AddMarker(k, static_cast<std::uint32_t>(trace), 0, static_cast<std::uint16_t>(n));
     }

@@ -132,17 +132,61 @@ TEST(GapFill, CountsTheMissedPositionsInTheDirectionOfTravel)
     EXPECT_EQ(GapTraceCount(INT32_MIN, INT32_MAX, 1, 1), 4294967294LL);  // no overflow
 }
 
-TEST_F(RecordHandling, TracesAreCutOrPaddedToTheHeadersSampleCount)
+// The unit's stray record: 14 samples at position 0, on channel A1, after every 7th record.
+TEST_F(RecordHandling, TraceRecordsOfAnotherLengthAreDroppedAndLeaveThePositionAlone)
 {
-    Start({0}, 8, 1);
-    const auto longer = Ramp(12, 7), shorter = Ramp(5, 300);
-    Send({SimRecord::Trace(0, 0, longer), SimRecord::Trace(0, 1, shorter)});
+    Start({0, 1}, 8, 10);
+    std::vector<SimRecord> records;
+    std::vector<SentTrace> real[2];
+    std::uint64_t strays = 0;
+    for (int j = 0; j < 21; ++j) {
+        for (int ch = 0; ch < 2; ++ch) {
+            real[ch].push_back({j, Ramp(8, 100 * ch + j)});
+            records.push_back(SimRecord::Trace(static_cast<std::uint8_t>(ch), static_cast<std::uint32_t>(j * 10),
+                                               real[ch].back().samples));
+            if (records.size() % 8 == 7) {
+                records.push_back(SimRecord::Trace(0, 0, Ramp(14, -7)));
+                ++strays;
+            }
+        }
+    }
+    Send(records);
     EXPECT_EQ(Take(), kReadEmpty);
-    std::vector<std::int16_t> cut(longer.begin(), longer.begin() + 8);
-    std::vector<std::int16_t> padded = shorter;
-    padded.resize(8, 0);
-    EXPECT_EQ(rig.Rd3(0), Bytes(cut) + Bytes(padded));
-    EXPECT_EQ(rig.Traces(0), 2);
+    for (int k : {0, 1}) {
+        EXPECT_EQ(rig.Traces(k), 21) << "channel " << k;
+        EXPECT_TRUE(rig.Rd3(k) == ExpectedFile(real[k], 21, 8)) << "channel " << k << " holds more than its traces";
+    }
+    const AcquisitionCounters c = rig.acq->Counters();
+    EXPECT_EQ(c.strayTraces, strays);
+    EXPECT_EQ(c.fillTraces, 0u);
+}
+
+// A continued set drops the unit's first trace; that trace's sensor record goes with it, so
+// that line t of the .em file stays the record of trace t.
+TEST_F(RecordHandling, ContinuedSetWritesNoSensorLineForItsDroppedFirstTrace)
+{
+    Start({0}, 8, 10);
+    rig.params.m_params[0].m_bEmSensor = 1;
+    Configure();
+    CEM_Data& em = rig.data->GetEmData(0);
+    ASSERT_EQ(em.Create(), 0);
+    auto step = [&](std::uint16_t j) {
+        const std::uint16_t words[4] = {j, j, j, j};
+        return std::vector<SimRecord>{SimRecord::Trace(0, j * 10u, Ramp(8, j)), SimRecord::Sensor(0, words)};
+    };
+    for (std::uint16_t j = 0; j < 3; ++j)
+        Send(step(j));
+    ASSERT_EQ(Take(), kReadEmpty);
+    // Stopped and started again on the same set: the unit goes on from its end.
+    rig.status.m_bContinue[0] = 1;
+    rig.status.m_nLastPosition[0] = 30;
+    Configure();
+    for (std::uint16_t j = 3; j < 6; ++j)
+        Send(step(j));
+    ASSERT_EQ(Take(), kReadEmpty);
+    EXPECT_EQ(rig.Traces(0), 5);
+    EXPECT_EQ(ReadFileBytes(em.m_strPath), "1\t0\t0\t0\t0\r\n2\t1\t1\t1\t1\r\n3\t2\t2\t2\t2\r\n"
+                                           "4\t4\t4\t4\t4\r\n5\t5\t5\t5\t5\r\n");
 }
 
 TEST_F(RecordHandling, AGlitchInThePositionIsNotFilled)

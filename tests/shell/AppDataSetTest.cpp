@@ -36,15 +36,15 @@ TEST_F(AppWithDataSet, MarkerKeyWhileMeasuringReachesEveryActiveChannelsMarkerFi
     h.OpenFakeDocument();
     h.app->m_status.m_bMeasuring = 1;
     h.app->m_params.m_nTrigType = 0;  // wheel
-    h.app->m_status.m_nDistanceCount = 1234;
-    h.app->m_status.m_nDistanceMultiplier = 1;
+    radar->GetChannel(0).m_Header.m_nLastTrace = 1234;
+    radar->GetChannel(3).m_Header.m_nLastTrace = 617;
 
     h.Deliver(appevent::MarkerKey(2));  // key 3
 
     const std::string a1 = ReadFileBytes(folder + "Profile_0001_A1.mrk");
     const std::string b2 = ReadFileBytes(folder + "Profile_0001_B2.mrk");
     EXPECT_NE(a1.find("1234\t0\t3"), std::string::npos) << a1;
-    EXPECT_NE(b2.find("1234\t0\t3"), std::string::npos) << b2;
+    EXPECT_NE(b2.find("617\t0\t3"), std::string::npos) << b2;
     radar->CloseFiles(true);
 }
 

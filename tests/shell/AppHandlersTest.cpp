@@ -148,40 +148,27 @@ protected:
     }
 };
 
-// Slots may run at different intervals in time and keyboard mode: a marker at the current
-// channel's count would point past the end of a slower slot's file.
-TEST_F(MarkerKeys, TimeAndKeyboardModeMarkEachActiveChannelAtItsOwnTraceCount)
+// Slots may run at different intervals in every mode (in wheel mode each slot has its own
+// DISTANCE INTERVAL): a marker at the current channel's count or at the distance count would
+// point elsewhere in a slower or faster slot's file.
+TEST_F(MarkerKeys, EveryModeMarksEachActiveChannelAtItsOwnTraceCount)
 {
     Measure();
-    h.app->m_params.m_nTrigType = 200;  // time
-    h.Deliver(appevent::MarkerKey(2));  // key 3
-    h.app->m_params.m_nTrigType = 255;  // keyboard
-    h.data->traces = {{0, 12}, {3, 43}};
-    h.Deliver(appevent::MarkerKey(8));  // key 9
-    const std::vector<MarkerCall> expected = {{0, 11, 0, 3}, {3, 42, 0, 3}, {0, 12, 0, 9}, {3, 43, 0, 9}};
+    struct Case {
+        std::uint8_t trigType;
+        std::int32_t traces0, traces3;
+        int key;
+    };
+    const Case cases[] = {{200, 11, 42, 3}, {255, 12, 43, 9}, {0, 13, 44, 1}, {0, 14, 2, 2}};
+    std::vector<MarkerCall> expected;
+    for (const Case& c : cases) {
+        h.app->m_params.m_nTrigType = c.trigType;
+        h.data->traces = {{0, c.traces0}, {3, c.traces3}};
+        h.Deliver(appevent::MarkerKey(c.key - 1));
+        expected.push_back({0, static_cast<std::uint32_t>(c.traces0), 0, static_cast<std::uint16_t>(c.key)});
+        expected.push_back({3, static_cast<std::uint32_t>(c.traces3), 0, static_cast<std::uint16_t>(c.key)});
+    }
     EXPECT_EQ(h.data->markers, expected);
-}
-
-TEST_F(MarkerKeys, WheelModeMarksDistanceCountTimesMultiplier)
-{
-    Measure();
-    h.app->m_params.m_nTrigType = 0;
-    h.app->m_status.m_nDistanceMultiplier = 1;
-    h.Deliver(appevent::MarkerKey(0));
-    const std::vector<MarkerCall> expected = {{0, 40, 0, 1}, {3, 40, 0, 1}};
-    EXPECT_EQ(h.data->markers, expected);
-}
-
-TEST_F(MarkerKeys, WheelRunBackwardsPastItsStartGivesNoMarkerRatherThanAWrappedTraceNumber)
-{
-    Measure();
-    h.app->m_params.m_nTrigType = 0;
-    h.app->m_status.m_nDistanceMultiplier = -1;
-    h.Deliver(appevent::MarkerKey(0));
-    EXPECT_TRUE(h.data->markers.empty());
-    h.app->m_status.m_nDistanceCount = -40;  // reverse run: count and multiplier agree
-    h.Deliver(appevent::MarkerKey(0));
-    EXPECT_EQ(h.data->markers, (std::vector<MarkerCall>{{0, 40, 0, 1}, {3, 40, 0, 1}}));
 }
 
 TEST_F(MarkerKeys, NothingIsWrittenWhileNotMeasuringForAnInactiveMarkerOrWithoutDocument)

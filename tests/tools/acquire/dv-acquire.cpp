@@ -313,18 +313,15 @@ void Program::AddMarker(int n)
 {
     if (!m_status.IsMeasuring())
         return;
-    std::int64_t trace;
-    if (m_params.m_nTrigType >= 128) {
-        trace = Traces(std::clamp<int>(m_params.m_nCurSlot, 0, 7) * 2 + std::clamp<int>(m_params.m_nCurChannel, 0, 1));
-    } else {
-        std::lock_guard<std::recursive_mutex> position(m_locks.Position);
-        trace = std::int64_t{m_status.m_nDistanceCount} * m_status.m_nDistanceMultiplier;
-    }
-    if (trace < 0)
-        return;
-    for (int k = 0; k < CMeasParamSet::kChannels; ++k)
-        if (m_params.m_params[k].m_bActive)
+    // As the program does: slots may run at different intervals, so each channel is marked
+    // at its own trace count.
+    for (int k = 0; k < CMeasParamSet::kChannels; ++k) {
+        if (!m_params.m_params[k].m_bActive)
+            continue;
+        const std::int32_t trace = Traces(k);
+        if (trace >= 0)
             m_data->GetMarkerFile(k).AddMarker(static_cast<std::uint32_t>(trace), 0, static_cast<std::uint16_t>(n));
+    }
 }
 
 void Program::HandleNotices(int waitMs, bool& ended)
@@ -400,7 +397,8 @@ void Program::Report(double seconds)
     const std::pair<const char*, std::uint64_t> counters[] = {
         {"records", a.records}, {"tracesStored", a.tracesStored}, {"fillTraces", a.fillTraces},
         {"discardedTraces", a.discardedTraces}, {"tracesWithoutFile", a.tracesWithoutFile},
-        {"malformedRecords", a.malformedRecords}, {"unknownRecords", a.unknownRecords},
+        {"malformedRecords", a.malformedRecords}, {"strayTraces", a.strayTraces},
+        {"unknownRecords", a.unknownRecords},
         {"oversizedGaps", a.oversizedGaps}, {"sensorRecords", a.sensorRecords}, {"markerEdges", a.markerEdges},
         {"drainedRecords", a.drainedRecords}, {"framesTaken", l.framesTaken}, {"framesIgnored", l.framesIgnored},
         {"dataFrames", l.dataFrames}, {"truncatedFrames", l.truncatedFrames}, {"shortFrames", l.shortFrames},
