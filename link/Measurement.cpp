@@ -320,7 +320,7 @@ int CMeasurement::ConfigureSlot(int slot, bool continuing, bool)
         d.SetSignalPositions(first.m_nSignalPosition, second.m_nSignalPosition);
         d.SetRampIndex(first.m_nRampIndex);
         d.SetAutoStack(p.m_bAutoStack);
-        const int stacks = p.m_bAutoStack ? 4 : (first.m_nStacks >= 1 && first.m_nStacks <= 256 ? first.m_nStacks : 16);
+        const int stacks = p.m_bAutoStack ? 4 : StacksForUnit(first.m_nStacks);
         d.SetStacks(static_cast<std::uint16_t>(stacks));
         d.SetActiveChannels((first.m_bActive ? 1 : 0) + (second.m_bActive ? 2 : 0));
     }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <sys/uio.h>
 
 CChannelData::CChannelData() : m_pTraceCache(std::make_unique<CTraceCache>())
@@ -17,7 +19,15 @@ CChannelData::CChannelData() : m_pTraceCache(std::make_unique<CTraceCache>())
 int CChannelData::CreateFile()
 {
     CloseFile();
+    // The operator's texts may be typed before the set exists (Additional Info): they
+    // belong to the new set as much as the comment does. Closing a set resets them.
+    std::string customer = std::move(m_Header.m_strCustomer);
+    std::string operatorName = std::move(m_Header.m_strOperator);
+    std::string site = std::move(m_Header.m_strSite);
     m_Header.SetDefaults(0, 0);
+    m_Header.m_strCustomer = std::move(customer);
+    m_Header.m_strOperator = std::move(operatorName);
+    m_Header.m_strSite = std::move(site);
     return m_File.CreateNew(m_strFullPath) == 0 ? 0 : 5;
 }
 

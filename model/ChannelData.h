@@ -26,7 +26,8 @@ public:
     CChannelData(const CChannelData&) = delete;
     CChannelData& operator=(const CChannelData&) = delete;
 
-    // Creates the .rd3 file at the full path for a new data set (header at its defaults).
+    // Creates the .rd3 file at the full path for a new data set: the header returns to its
+    // defaults but keeps the customer, operator, site and comment typed for it.
     // An existing file is never overwritten. Returns 0, or 5 when it cannot be created.
     int CreateFile();
     // Opens the stored .rd3 file at the full path for viewing: reads its .rad header, counts

@@ -16,6 +16,11 @@ void CopySlotValues(const CMeasParam& from, CMeasParam& to)
     to.m_bEmSensor = from.m_bEmSensor;
 }
 
+int StacksForUnit(int stacks)
+{
+    return stacks >= 1 && stacks <= 256 ? stacks : 16;
+}
+
 std::string GetSlotLetter(int slot)
 {
     if (slot < 0 || slot > 7)

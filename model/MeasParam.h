@@ -43,6 +43,10 @@ public:
 // `from` into `to`, so that the other channel of the slot records what the unit measures.
 void CopySlotValues(const CMeasParam& from, CMeasParam& to);
 
+// The stacks the unit is sent for STACKS (without autostack): 1 to 256 as they are, any
+// other value 16. The headers record the same.
+int StacksForUnit(int stacks);
+
 // "A" to "H" for slot 0 to 7, "" for any other value.
 std::string GetSlotLetter(int slot);
 

@@ -40,6 +40,36 @@ const CMeasParam& Defaults()
     return defaults;
 }
 
+// A value its dialog cannot set (a hand-edited or damaged file) would be sent to the unit and
+// written into the headers as it stands: like an interval not above 0, it takes `fallback`,
+// the field's default. Applied after the field's width has kept its low bits.
+template <typename Int>
+Int Within(Int value, int lo, int hi, Int fallback)
+{
+    return value >= lo && value <= hi ? value : fallback;
+}
+
+// The values the channel dialog offers: 1 to 256 stacks, a divider of 1 to 128, ramps 0 to 3.
+std::int16_t Stacks(std::string_view v) { return Within(I16(v), 1, 256, Defaults().m_nStacks); }
+std::uint16_t FrequencySteps(std::string_view v) { return Within(U16(v), 1, 128, Defaults().m_nFrequencySteps); }
+std::uint16_t RampIndex(std::string_view v) { return Within(U16(v), 0, 3, Defaults().m_nRampIndex); }
+
+// The master wheel (16) or the wheel of slot A to H (0 to 7).
+std::uint8_t WheelSource(std::string_view v)
+{
+    const std::uint8_t source = U8(v);
+    return source == 16 ? source : Within<std::uint8_t>(source, 0, 7, 0);
+}
+
+// +1 or -1; 0 is what a set whose direction was never chosen writes itself.
+std::int16_t MeasDirection(std::string_view v) { return Within<std::int16_t>(I16(v), -1, 1, 0); }
+
+std::int16_t WheelDirection(std::string_view v)
+{
+    const std::int16_t direction = I16(v);
+    return direction == 1 || direction == -1 ? direction : CWheel().m_nDirection;
+}
+
 // A decimal truncated toward zero, keeping its low 8 bits ("129.9" is 129, "-1" is 255).
 std::uint8_t TruncatedU8(std::string_view v)
 {
@@ -75,9 +105,9 @@ bool SetParamField(CMeasParam& p, std::string_view key, std::string_view value, 
     else if (key == "SAMPLES")
         p.m_nSamples = U16(value);
     else if (key == "FREQUENCY STEPS")
-        p.m_nFrequencySteps = U16(value);
+        p.m_nFrequencySteps = FrequencySteps(value);
     else if (key == "STACKS")
-        p.m_nStacks = I16(value);
+        p.m_nStacks = Stacks(value);
     else if (key == "TIME INTERVAL")
         p.m_dTimeInterval = Interval(value, Defaults().m_dTimeInterval);
     else if (key == "DISTANCE INTERVAL")
@@ -85,7 +115,7 @@ bool SetParamField(CMeasParam& p, std::string_view key, std::string_view value, 
     else if (key == "SIGNAL POSITION")
         p.m_nSignalPosition = U16(value);
     else if (key == "RAMP INDEX")
-        p.m_nRampIndex = U16(value);
+        p.m_nRampIndex = RampIndex(value);
     else if (key == "EM SENSOR")
         p.m_bEmSensor = Flag(value);
     else if (key == "TIME ZERO" && !preset)
@@ -111,6 +141,14 @@ void WriteParam(TextWriter& out, const CMeasParam& p, bool preset)
     out.line(FormatC("EM SENSOR:%d", p.m_bEmSensor));
     if (!preset)
         out.line(FormatC("TIME ZERO:%d", p.m_nTimeZero));
+}
+
+// One preset's lines of preset_param.
+std::string PresetLines(const CMeasParam& p)
+{
+    TextWriter out;
+    WriteParam(out, p, true);
+    return out.text();
 }
 
 } // namespace
@@ -256,20 +294,21 @@ bool CMeasParamSet::LoadGlobals()
     std::string line;
     while (in.next(line)) {
         auto [key, value] = SplitKeyValue(line);
+        // COUNTRY (the killswitch) and MISSED TRACE MODE are checks of the hardware set-up.
         if (key == "COUNTRY")
-            m_nCountry = I16(value);
+            m_nCountry = Within<std::int16_t>(I16(value), 0, 1, 0);
         else if (key == "BEEPER")
             m_bBeeper = Flag(value);
         else if (key == "MISSED TRACE MODE")
-            m_nMissedTraceMode = U8(value);
+            m_nMissedTraceMode = Within<std::uint8_t>(U8(value), 0, 1, 1);
         else if (key == "AUTOSTACK")
             m_bAutoStack = Flag(value);
         else if (key == "TRIG TYPE")
             m_nTrigType = TruncatedU8(value);
         else if (key == "WHEEL SOURCE")
-            m_nWheelSource = U8(value);
+            m_nWheelSource = WheelSource(value);
         else if (key == "MEASUREMENT DIRECTION")
-            m_nMeasDirection = I16(value);
+            m_nMeasDirection = MeasDirection(value);
         else if (key == "MEASUREMENT UNITS")
             m_strUnits = std::string(value);
         else if (key == "BIDIRECTIONAL")
@@ -303,10 +342,23 @@ bool CMeasParamSet::LoadPresets()
         return false;
     // Lines before the first PRESET NAME have no preset to go to and are skipped.
     CMeasParam* current = nullptr;
+    // A file may give a preset in one line (PRESET NAME alone) that is written back as ten:
+    // presets are taken only as far as SavePresets writes them into a file this reader takes
+    // again, and the rest of the file is left unread.
+    std::size_t written = 0;
+    auto writable = [&] {
+        written += PresetLines(*current).size();
+        if (written <= LineReader::kFileLimit)
+            return true;
+        m_presets.pop_back();
+        return false;
+    };
     std::string line;
     while (in.next(line)) {
         auto [key, value] = SplitKeyValue(line);
         if (key == "PRESET NAME") {
+            if (current && !writable())
+                return true;
             AddPreset(CMeasParam());
             current = m_presets.back().get();
         }
@@ -317,15 +369,23 @@ bool CMeasParamSet::LoadPresets()
         current->m_bActive = 1;
         current->m_nTimeZero = 30;
     }
+    if (current)
+        writable();
     return true;
 }
 
 bool CMeasParamSet::SavePresets() const
 {
-    TextWriter out;
-    for (const auto& p : m_presets)
-        WriteParam(out, *p, true);
-    return out.save(m_strPresetPath);
+    // The reader refuses a file past its limit, and would then replace every preset by the
+    // default one: the presets that would carry the file past it are left out instead.
+    std::string text;
+    for (const auto& p : m_presets) {
+        const std::string lines = PresetLines(*p);
+        if (text.size() + lines.size() > LineReader::kFileLimit)
+            break;
+        text += lines;
+    }
+    return SaveFileAtomically(m_strPresetPath, text);
 }
 
 bool CMeasParamSet::LoadWheels()
@@ -346,7 +406,7 @@ bool CMeasParamSet::LoadWheels()
         } else if (current && key == "CALIBRATION") {
             current->m_dCalibration = Decimal(value, CWheel().m_dCalibration);
         } else if (current && key == "DIRECTION") {
-            current->m_nDirection = I16(value);
+            current->m_nDirection = WheelDirection(value);
         }
     }
     return true;

@@ -50,7 +50,8 @@ public:
     void SetSampleInterval(int slot, int ramp, double microseconds);
 
     // Each false only when its file could not be read or written; a save that fails keeps
-    // the previous file as it was.
+    // the previous file as it was. A value no dialog sets reads as its field's default, and
+    // the presets are read and written only as far as one preset_param the reader takes.
     bool LoadLastUsed();
     bool SaveLastUsed() const;
     bool LoadGlobals();

@@ -148,7 +148,7 @@ void CRadHeader::FillFromSettings(const CMeasParamSet& settings, int slot, int c
     m_nSamples = p.m_nSamples;
     m_nAntennaClass = static_cast<std::uint8_t>(p.m_nRampIndex);
     m_nFrequencySteps = p.m_nFrequencySteps;
-    m_nStacks = p.m_nStacks;
+    m_nStacks = StacksForUnit(p.m_nStacks);
     m_nSignalPosition = p.m_nSignalPosition;
     m_fAntennaSeparation = p.m_fAntennaSeparation;
 

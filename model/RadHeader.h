@@ -21,7 +21,8 @@ public:
     // The defaults of a channel that has measured nothing; the comment is kept. The slot and
     // channel have no effect (every caller passes 0, 0).
     void SetDefaults(int slot = 0, int channel = 0);
-    // Takes the measurement values of channel slot * 2 + channel and the global settings.
+    // Takes the measurement values of channel slot * 2 + channel and the global settings;
+    // STACKS as the unit is sent them (StacksForUnit).
     void FillFromSettings(const CMeasParamSet& settings, int slot, int channel);
     // Puts the header's measurement values back into channel slot * 2 + channel and the
     // global settings (the wheel values are not stored); an interval not above 0 gives the

@@ -306,7 +306,7 @@ TEST_F(MeasurementStart, BothChannelsOfASlotRecordWhatTheUnitMeasuresThemWith)
     EXPECT_EQ(p.m_params[1].m_nStacks, 8);
 }
 
-TEST_F(MeasurementStart, StacksOutsideTheirRangeSendSixteen)
+TEST_F(MeasurementStart, StacksOutsideTheirRangeSendSixteenAndTheHeadersSaySo)
 {
     Start(ScenarioUnit("8,8", "none"));
     rig->Activate({0, 2}, 256);
@@ -314,11 +314,16 @@ TEST_F(MeasurementStart, StacksOutsideTheirRangeSendSixteen)
     rig->params.m_bAutoStack = 0;
     rig->params.m_params[0].m_nStacks = 0;
     rig->params.m_params[2].m_nStacks = 512;
-    ASSERT_EQ(rig->measurement->StartMeasurement(), kStartOk);
+    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
     rig->measurement->StopMeasurement();
     const std::vector<Sent> start = StartPart(Unit());
     EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{2, 0, {4}}) != start.end());
     EXPECT_TRUE(std::find(start.begin(), start.end(), Sent{2, 1, {4}}) != start.end());
+    for (int k : {0, 2}) {
+        const std::string rad = ReadFileBytes(rig->data->GetChannel(k).m_Header.m_strPath);
+        EXPECT_NE(rad.find("STACKS:16\r\nSTACK EXPONENT:4\r\nSTACKING TIME:0.040960\r\n"), std::string::npos)
+            << "channel " << k << ":\n" << rad;
+    }
 }
 
 TEST_F(MeasurementStart, Z5KMeasuresOnTheMasterWheel)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -478,6 +479,21 @@ TEST_F(DataSetFiles, HeadersInFileViewModeAreWrittenAsTheyStand)
     EXPECT_EQ(r.samples, 400);
     EXPECT_EQ(r.traces, 3);
     EXPECT_EQ(r.lines[12], "CUSTOMER:Typed later");
+}
+
+// The texts typed in Additional Info before the start belong to the set that start makes.
+TEST_F(DataSetFiles, TextsTypedBeforeTheSetReachItsHeaders)
+{
+    Activate(0);
+    CRadHeader& h = data.GetChannel(0).m_Header;
+    std::tie(h.m_strCustomer, h.m_strOperator, h.m_strSite, h.m_strComment) =
+        std::tuple("Town works", "Crew 2", "Car park south", "Kerb line");
+    ASSERT_EQ(data.CreateFiles(Folder(), "T"), 0);
+    ASSERT_EQ(data.WriteHeaders(), 0);
+    const std::vector<std::string> lines = PlainReader(InFolder("T_0001_A1")).lines;
+    ASSERT_EQ(lines.size(), 38u);
+    EXPECT_EQ(lines[11] + "|" + lines[12] + "|" + lines[13] + "|" + lines[17],
+              "OPERATOR:Crew 2|CUSTOMER:Town works|SITE:Car park south|COMMENT:Kerb line");
 }
 
 TEST_F(DataSetFiles, WriteHeadersStopsAtTheFirstFailure)

@@ -75,9 +75,9 @@ TEST_F(SettingsFiles, SecondRunIsSilentAndChangesNoByte)
 TEST_F(SettingsFiles, EverythingRoundTrips)
 {
     CMeasParamSet out(dir.path());
-    out.m_nCountry = -3;
+    out.m_nCountry = 1;
     out.m_bBeeper = 1;
-    out.m_nMissedTraceMode = 2;
+    out.m_nMissedTraceMode = 0;
     out.m_bAutoStack = 1;
     out.m_nTrigType = 200;
     out.m_nWheelSource = 16;
@@ -88,7 +88,7 @@ TEST_F(SettingsFiles, EverythingRoundTrips)
     out.m_params[15].m_strName = "1 GHz: ground coupled";
     out.m_params[15].m_fAntennaSeparation = 0.25f;
     out.m_params[15].m_nSamples = 2048;
-    out.m_params[15].m_nStacks = -7;
+    out.m_params[15].m_nStacks = 256;
     out.m_params[15].m_dDistanceInterval = 0.0125;
     out.m_params[15].m_nTimeZero = -2;
     CMeasParam preset;
@@ -106,9 +106,9 @@ TEST_F(SettingsFiles, EverythingRoundTrips)
 
     CMeasParamSet in(dir.path());
     ASSERT_TRUE(in.LoadLastUsed() && in.LoadGlobals() && in.LoadPresets() && in.LoadWheels());
-    EXPECT_EQ(in.m_nCountry, -3);
+    EXPECT_EQ(in.m_nCountry, 1);
     EXPECT_EQ(in.m_bBeeper, 1);
-    EXPECT_EQ(in.m_nMissedTraceMode, 2);
+    EXPECT_EQ(in.m_nMissedTraceMode, 0);
     EXPECT_EQ(in.m_bAutoStack, 1);
     EXPECT_EQ(in.m_nTrigType, 200);
     EXPECT_EQ(in.m_nWheelSource, 16);
@@ -120,7 +120,7 @@ TEST_F(SettingsFiles, EverythingRoundTrips)
     EXPECT_EQ(c.m_strName, "1 GHz: ground coupled");
     EXPECT_FLOAT_EQ(c.m_fAntennaSeparation, 0.25f);
     EXPECT_EQ(c.m_nSamples, 2048);
-    EXPECT_EQ(c.m_nStacks, -7);
+    EXPECT_EQ(c.m_nStacks, 256);
     EXPECT_DOUBLE_EQ(c.m_dDistanceInterval, 0.0125);
     EXPECT_EQ(c.m_nTimeZero, -2);
     ASSERT_EQ(in.GetPresetCount(), 1);
@@ -136,16 +136,16 @@ TEST_F(SettingsFiles, EverythingRoundTrips)
 TEST_F(SettingsFiles, HandEditedGlobalsReadAsTheInstrumentDoes)
 {
     WriteFileBytes(dir.file("global_settings"),
-                   "BEEPER:2\nMISSED TRACE MODE:2\nTRIG TYPE:129.9\nWHEEL SOURCE:272\n"
-                   "MEASUREMENT UNITS:\nCOUNTRY:70000\nDCMEASFILT:0\n");
+                   "BEEPER:2\nMISSED TRACE MODE:0\nTRIG TYPE:129.9\nWHEEL SOURCE:272\n"
+                   "MEASUREMENT UNITS:\nCOUNTRY:65537\nDCMEASFILT:0\n");
     CMeasParamSet set(dir.path());
     ASSERT_TRUE(set.LoadGlobals());
     EXPECT_EQ(set.m_bBeeper, 1);
-    EXPECT_EQ(set.m_nMissedTraceMode, 2);
+    EXPECT_EQ(set.m_nMissedTraceMode, 0);
     EXPECT_EQ(set.m_nTrigType, 129);
     EXPECT_EQ(set.m_nWheelSource, 16) << "low 8 bits of 272";
     EXPECT_EQ(set.m_strUnits, "");
-    EXPECT_EQ(set.m_nCountry, static_cast<std::int16_t>(70000));
+    EXPECT_EQ(set.m_nCountry, 1) << "low 16 bits of 65537";
     EXPECT_EQ(set.m_bDcFilter, 0);
 
     ASSERT_TRUE(set.SaveGlobals());
@@ -184,6 +184,38 @@ TEST_F(SettingsFiles, IntervalsNotAboveZeroTakeTheirDefaults)
         EXPECT_EQ(set.m_params[0].m_fAntennaSeparation, static_cast<float>(ParseDecimal(text)))
             << text << ": other decimals read as they always did";
     }
+}
+
+// A damaged or hand-edited file may hold values no dialog sets; the unit must never be sent
+// them. Each reads as its field's default; the ends of what the dialogs offer read as written.
+TEST_F(SettingsFiles, ValuesNoDialogCanSetReadAsTheirDefaults)
+{
+    WriteFileBytes(dir.file("last_used_param"), "STACKS:100000\nFREQUENCY STEPS:-2\nRAMP INDEX:999\n" +
+                                                    std::string(9, '\n') + "STACKS:256\nFREQUENCY STEPS:128\nRAMP INDEX:3\n");
+    WriteFileBytes(dir.file("preset_param"), "PRESET NAME:p\nSTACKS:257\n");
+    WriteFileBytes(dir.file("global_settings"), "COUNTRY:-5\nMISSED TRACE MODE:2\nWHEEL SOURCE:8\nMEASUREMENT DIRECTION:2\n");
+    WriteFileBytes(dir.file("wheel_presets"), "WHEEL NAME:a\nDIRECTION:0\nWHEEL NAME:b\nDIRECTION:65535\n");
+    CMeasParamSet set(dir.path());
+    set.LoadAll(prompter);
+    ASSERT_TRUE(prompter.ids.empty() && set.GetPresetCount() == 1 && set.GetWheelCount() == 2);
+    const CMeasParam &a = set.m_params[0], &b = set.m_params[1];
+    const std::vector<int> got{a.m_nStacks, a.m_nFrequencySteps, a.m_nRampIndex, b.m_nStacks, b.m_nFrequencySteps,
+                               b.m_nRampIndex, set.m_presets[0]->m_nStacks, set.m_nCountry, set.m_nMissedTraceMode,
+                               set.m_nWheelSource, set.m_nMeasDirection, set.m_wheels[0]->m_nDirection,
+                               set.m_wheels[1]->m_nDirection};
+    EXPECT_EQ(got, (std::vector<int>{2, 2, 1, 256, 128, 3, 2, 0, 1, 0, 0, 1, -1}));
+}
+
+// One short line per preset in, ten lines per preset out: what the reader takes must be
+// written into a file it takes again, or the next start falls back to the default preset.
+TEST_F(SettingsFiles, PresetsReadAreWrittenIntoAFileTheReaderTakes)
+{
+    WriteFileBytes(dir.file("preset_param"), Repeat("PRESET NAME:\n", 400000));
+    CMeasParamSet first(dir.path());
+    ASSERT_TRUE(first.LoadPresets() && first.SavePresets());
+    CMeasParamSet second(dir.path());
+    ASSERT_TRUE(second.LoadPresets()) << std::filesystem::file_size(dir.file("preset_param")) << " bytes";
+    EXPECT_EQ(second.GetPresetCount(), first.GetPresetCount());
 }
 
 TEST_F(SettingsFiles, KeysMatchWholeAndCaseSensitive)
