@@ -7,8 +7,10 @@
 #include "shell/RavikApp.h"
 
 #include <QCloseEvent>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStyle>
 
 #include <algorithm>
@@ -67,6 +69,11 @@ void CChildFrame::FollowMeasuring(bool measuring)
                              : (now & ~Qt::CustomizeWindowHint) | boxes);
     if (measuring)
         HideSizeItem();
+    // Maximised, the boxes stand in the corner of the main window's menu bar, which the area
+    // does not draw anew when they come or go.
+    if (const auto* main = qobject_cast<QMainWindow*>(window()))
+        if (QWidget* corner = main->menuBar() ? main->menuBar()->cornerWidget(Qt::TopRightCorner) : nullptr)
+            corner->update();
 }
 
 void CChildFrame::HideSizeItem()

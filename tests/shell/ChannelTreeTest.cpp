@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -359,6 +360,17 @@ private:
     CRavikApp& m_app;
 };
 
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
 TEST_F(ChannelTreeTest, TheChildAMeasurementRunsInHasNoBoxesUntilTheStop)
 {
     h.app->MainWindow()->AddDocument(std::make_unique<MeasuringDocument>(h.log, *h.app));
@@ -373,11 +385,21 @@ TEST_F(ChannelTreeTest, TheChildAMeasurementRunsInHasNoBoxesUntilTheStop)
     };
     const std::vector<std::string> all = {"Mi&nimize", "Ma&ximize", "&Close"};
     EXPECT_EQ(boxes(), all);
+    // Maximised, the boxes stand in the menu bar's corner, which must be drawn anew when they
+    // come and go: the screen keeps showing what was drawn last.
+    QWidget* corner = h.app->MainWindow()->menuBar()->cornerWidget(Qt::TopRightCorner);
+    ASSERT_NE(corner, nullptr);
+    PaintCounter paints;
+    corner->installEventFilter(&paints);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.app->MainWindow()));
     const std::pair<int, std::vector<std::string>> steps[] = {{cmd::kStart, {}}, {cmd::kStop, all}};
     for (const auto& [command, expected] : steps) {
+        paints.count = 0;
         ASSERT_TRUE(h.app->MainWindow()->RunCommand(command)) << command;
+        QCoreApplication::processEvents();
         EXPECT_EQ(boxes(), expected) << command;
         EXPECT_TRUE(child->isVisible() && child->isMaximized()) << command;
+        EXPECT_GT(paints.count, 0) << "the menu bar's boxes were not drawn anew after " << command;
     }
 }
 
