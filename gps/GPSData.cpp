@@ -4,6 +4,7 @@
 #include "gps/GpsPositionSource.h"
 #include "model/Numbers.h"
 #include "model/Profile.h"
+#include "model/RecordFile.h"
 #include "model/TextFile.h"
 
 #include <cerrno>
@@ -67,7 +68,10 @@ int KGPSData::Open(int startTrace)
     const int fd = ::open(m_strFileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0)
         return 0;
-    m_fd = fd;
+    {
+        std::lock_guard<std::mutex> guard(m_fdLock);
+        m_fd = fd;
+    }
     m_strOpenName = m_strFileName;
     m_bOpen = true;
     m_nLastTrace = startTrace;
@@ -157,12 +161,21 @@ bool KGPSData::Sync()
     return m_fd < 0 || SyncDescriptor(m_fd) == 0;
 }
 
+bool KGPSData::SyncWritten()
+{
+    return SyncDataOfShared(m_fdLock, m_fd);
+}
+
 void KGPSData::Close()
 {
     if (m_fd >= 0) {
-        fsync(m_fd);
-        ::close(m_fd);
-        m_fd = -1;
+        const int fd = m_fd;
+        {
+            std::lock_guard<std::mutex> guard(m_fdLock);
+            m_fd = -1;
+        }
+        fsync(fd);
+        ::close(fd);
         m_strOpenName.clear();
     }
     m_bOpen = false;

@@ -4,12 +4,14 @@
 // altitude, HDOP), ".fri" (signed position and altitude), ".utm" (grid coordinates) or
 // ".gga" (the raw position sentence). Lines end in CR LF; a record is on disk as soon as
 // it is written, and a record the disk could not take whole is taken back whole.
-// All operations belong to the user-interface thread.
+// All operations belong to the user-interface thread, but for SyncWritten, which the
+// periodic sync of a running measurement calls from its own.
 #pragma once
 
 #include "gps/UTMConverter.h"
 #include "model/GpsLog.h"
 
+#include <mutex>
 #include <string>
 
 class GpsPositionSource;
@@ -50,6 +52,7 @@ public:
     bool WantsRecord(int traceCount) const override;
     int GetLastTrace() const override { return m_nLastTrace; }
     bool Sync() override;
+    bool SyncWritten() override;
     void Close() override;
 
     bool IsOpen() const { return m_bOpen; }
@@ -70,6 +73,9 @@ private:
     char m_szZone[4] = {};
     char m_cSeparator = '\t';
     int m_nFormat = 0;        // as last read from the profile
+    // Guards m_fd against SyncWritten; the user-interface thread, the only one to change
+    // it, reads it without.
+    std::mutex m_fdLock;
     int m_fd = -1;
     std::string m_strOpenName; // the file behind m_fd
     bool m_bOpen = false;

@@ -14,8 +14,9 @@
 // Notifications (AcqNotice) go through the posting callback, from any thread; it must not
 // block. TracesReady is posted at most every kTracesReadyGapMs by the thread, the last one
 // always; the application throttles its redraws further. AcquisitionEnded tells the
-// user-interface thread that the thread ended on an error: it is to stop the measurement
-// (CMeasurement::OnMeasureStop), which shows the error once.
+// user-interface thread that the thread ended on an error, or that the disk refused the
+// measurement's periodic sync: it is to stop the measurement (CMeasurement::OnMeasureStop),
+// which shows the error once.
 #pragma once
 
 #include "link/AcquiredRecord.h"
@@ -45,7 +46,7 @@ enum class AcqNotice {
     TracesReady,       // new traces are stored: redraw (the application throttles)
     StatusUpdate,      // a new distance or time count: update the position bar
     MarkerKey1,        // the unit's marker input rose: marker 1 at each active channel's trace count
-    AcquisitionEnded,  // the acquisition thread ended on an error: stop and report it
+    AcquisitionEnded,  // the thread ended on an error, or a sync failed: stop and report it
 };
 
 using AcqPoster = std::function<void(AcqNotice)>;

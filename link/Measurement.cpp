@@ -202,8 +202,10 @@ int CMeasurement::StartMeasurement()
     }
     m_acq.SetConfig(CAcquisitionConfig::Take(p, s));
     m_acq.SetRunningMeasurement(this);
-    if (m_acq.Config().mode == CAcquisitionConfig::Mode::Keyboard)
+    if (m_acq.Config().mode == CAcquisitionConfig::Mode::Keyboard) {
+        StartSyncing();
         return kStartOk;
+    }
     m_acq.PrepareDisplayWindows();
 
     bool refused;
@@ -222,6 +224,7 @@ int CMeasurement::StartMeasurement()
     }
     measure.unlock();
     m_thread = std::thread([this] { m_acq.AcquisitionThreadProc(); });
+    StartSyncing();
     if (!continuing && m_hooks.selectChannel) {
         for (int k = 0; k < CAcquisitionStatus::kChannels; ++k) {
             if (p.m_params[k].m_bActive) {
@@ -349,6 +352,23 @@ int CMeasurement::ConfigureSlot(int slot, bool continuing, bool)
     return 0;
 }
 
+void CMeasurement::StartSyncing()
+{
+    AcquisitionContext& c = m_acq.Context();
+    m_syncFailed = false;
+    m_sync.Start([&data = c.data] { return data.SyncWrittenData(); },
+                 [this, &c] {
+                     // A sync the disk refused is a write that failed: it ends the
+                     // measurement as a full disk does, through the stop on the
+                     // user-interface thread.
+                     m_syncFailed = true;
+                     c.status.m_bDiskFull = 1;
+                     if (c.post)
+                         c.post(AcqNotice::AcquisitionEnded);
+                 },
+                 m_hooks.syncPeriod);
+}
+
 // ---- stop -----------------------------------------------------------------------------
 
 void CMeasurement::JoinThread()
@@ -383,6 +403,8 @@ void CMeasurement::StopMeasurement()
         s.m_bMeasuring = 0;
         m_acq.Wake();
         JoinThread();
+        // Before anything is closed; the stop's own sync below takes what came since.
+        m_sync.Stop();
         if (continuous && !s.AnyDisplayError()) {
             // The unit's last data was committed by its stop reply, possibly after the thread
             // had looked at the ring for the last time.
@@ -409,6 +431,10 @@ void CMeasurement::StopMeasurement()
             WaitCursor wait(c.waitCursor);
             stored = c.data.StoreAfterStop();
         }
+        // The disk reports a refused write-back once: when the periodic sync took the
+        // report, the stop's own sync finds nothing wrong.
+        if (m_syncFailed)
+            stored.filesSynced = false;
         if (!stored.filesSynced)
             s.m_bDiskFull = 1;
         if (m_acq.RunningMeasurement() == this)

@@ -9,10 +9,16 @@
 // takes the records the unit committed before its stop reply, hands the last traces to
 // the display (or shows the error that ended the thread), puts the data files on the disk
 // and rewrites the .rad headers with the final trace counts; a data file the disk did not
-// take is reported as a full disk, a header as a header write error. Everything here runs
-// on the user-interface thread.
+// take is reported as a full disk, a header as a header write error. In between, in every
+// mode, the periodic sync puts the data files on the disk every second; when the disk does
+// not take them the measurement ends as for a full disk. Everything here but that sync
+// runs on the user-interface thread.
 #pragma once
 
+#include "link/MeasurementSync.h"
+
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -29,6 +35,8 @@ struct MeasurementHooks {
     std::function<void(int code)> selectChannel = {};
     // A short pause after a TRIGG; tests and tools may leave it out.
     std::function<void()> afterTrigg = {};
+    // How often a running measurement puts its data files on the disk.
+    std::chrono::milliseconds syncPeriod = CMeasurementSync::kPeriod;
 };
 
 // Results of StartMeasurement and OnMeasureStart.
@@ -95,10 +103,13 @@ private:
     int ConfigureSlot(int slot, bool continuing, bool modular);
     void EndStart();
     void JoinThread();
+    void StartSyncing();
 
     CAcquisition& m_acq;
     MeasurementHooks m_hooks;
     std::thread m_thread;
+    CMeasurementSync m_sync;
+    std::atomic<bool> m_syncFailed{false};  // set by the syncing thread
     bool m_stopping = false;
 };
 

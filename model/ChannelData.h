@@ -59,6 +59,8 @@ public:
     void CloseFile();
     // Puts the traces written so far on the disk (see RecordFile::Sync); true without a file.
     bool SyncFile() { return m_File.Sync(); }
+    // The periodic sync of a running measurement (see RecordFile::SyncData): any thread.
+    bool SyncWrittenTraces() { return m_File.SyncData(); }
     void ResetTraceCache() { m_pTraceCache->Reset(); }
 
     bool IsOpen() const { return m_File.IsOpen(); }

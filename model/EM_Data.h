@@ -29,6 +29,9 @@ public:
     int WriteRecord(int trace, std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4);
     // Puts the records written so far on the disk; true when they are there or no file is open.
     bool Sync();
+    // The periodic sync of a running measurement (see RecordFile::SyncData): any thread,
+    // and without the sensor lock, so the records go on while the disk takes its time.
+    bool SyncWrittenRecords() { return m_File.SyncData(); }
     // Keeps a record in memory only.
     void AddRecord(std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4);
     // Reads the records of the .em file at the path (five numbers each, the trace number

@@ -28,6 +28,10 @@ public:
     // Puts the records written so far on the disk; true when they are there or the log is
     // not open. For the end of a measurement, not for each record.
     virtual bool Sync() = 0;
+    // The periodic sync of a running measurement: puts the records written so far on the
+    // disk from a thread of its own while the owner goes on writing, opening and closing
+    // the log, without waiting for the owner. True when they are there or the log is not open.
+    virtual bool SyncWritten() = 0;
     // Closes the log; harmless on a log that was never opened.
     virtual void Close() = 0;
 };
@@ -51,5 +55,6 @@ public:
     int WriteRecord(int) override { return 0; }
     int GetLastTrace() const override { return 0; }
     bool Sync() override { return true; }
+    bool SyncWritten() override { return true; }
     void Close() override {}
 };

@@ -39,6 +39,8 @@ public:
     void Close(bool freeMarkers);
     // Puts the markers written so far on the disk; true when they are there or no file is open.
     bool Sync() { return m_File.Sync(); }
+    // The periodic sync of a running measurement (see RecordFile::SyncData): any thread.
+    bool SyncWrittenMarkers() { return m_File.SyncData(); }
     void Clear() { m_Markers.clear(); }
     // Reads the markers of the .mrk file at the path; lines that are not whole markers
     // (too long, cut off at the end, too few fields, a negative trace or value) are

@@ -322,6 +322,20 @@ bool CRadarData::SyncFiles()
     return synced;
 }
 
+bool CRadarData::SyncWrittenData()
+{
+    bool synced = true;
+    for (int k = 0; k < kChannels; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        synced = m_Channels[kk].SyncWrittenTraces() && synced;
+        synced = m_MarkerFiles[kk].SyncWrittenMarkers() && synced;
+        synced = m_GpsLogs[kk]->SyncWritten() && synced;
+    }
+    for (auto& em : m_EmData)
+        synced = em->SyncWrittenRecords() && synced;
+    return synced;
+}
+
 CRadarData::StopOutcome CRadarData::StoreAfterStop()
 {
     StopOutcome outcome;

@@ -60,6 +60,13 @@ public:
     // channel whose data file is open rewritten with its final trace count. A failure of
     // one step does not hold up the other; the caller shows what failed.
     StopOutcome StoreAfterStop();
+    // While measuring: puts what every open file of the set (.rd3, .mrk, .em, GPS logs) has
+    // taken so far on the disk, so that a power cut loses only what came after. Made for a
+    // thread of its own: it takes no lock of the set's while the disk works, and a file
+    // closed meanwhile is passed over. The folder needs nothing here: the start synced it
+    // with the headers, after every file of the set had been made. False when the disk did
+    // not take the data (then as good as a failed write).
+    bool SyncWrittenData();
     // Writes the .rad header of one channel (the measurement information texts).
     int WriteHeader(int slot, int channel);
     // Opens the stored data file `name` in `dataFolder` as the current channel's for viewing,

@@ -17,7 +17,7 @@ int RecordFile::CreateNew(const std::string& path)
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno;
-    m_fd = fd;
+    SetDescriptor(fd);
     m_size = 0;
     return 0;
 }
@@ -40,7 +40,7 @@ int RecordFile::OpenForReading(const std::string& path)
         ::close(fd);
         return EISDIR;
     }
-    m_fd = fd;
+    SetDescriptor(fd);
     m_size = st.st_size;
     return 0;
 }
@@ -138,12 +138,43 @@ bool RecordFile::Sync()
     return m_fd < 0 || SyncDescriptor(m_fd) == 0;
 }
 
+bool RecordFile::SyncData()
+{
+    return SyncDataOfShared(m_fdLock, m_fd);
+}
+
+void RecordFile::SetDescriptor(int fd)
+{
+    std::lock_guard<std::mutex> guard(m_fdLock);
+    m_fd = fd;
+}
+
 bool RecordFile::Close()
 {
     if (m_fd < 0)
         return true;
-    int rc = ::close(m_fd);
-    m_fd = -1;
+    const int fd = m_fd;
+    SetDescriptor(-1);
     m_size = 0;
+    return ::close(fd) == 0;
+}
+
+bool SyncDataOfShared(std::mutex& fdLock, const int& fd)
+{
+    int copy;
+    {
+        std::lock_guard<std::mutex> guard(fdLock);
+        if (fd < 0)
+            return true;
+        copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    }
+    if (copy < 0)
+        return false;
+    // The duplicate shares the open file and its record of write-back errors: an error
+    // reported here is not reported again to the stop's own sync, so the caller must act on it.
+    int rc;
+    while ((rc = ::fdatasync(copy)) != 0 && errno == EINTR) {
+    }
+    ::close(copy);
     return rc == 0;
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
 #include <sys/uio.h>
@@ -36,10 +37,25 @@ public:
     // Puts everything written so far on the disk and waits for it; true when it is there or
     // no file is open. Costly: for the end of a measurement, never for each record.
     bool Sync();
+    // Puts the data written so far on the disk (fdatasync): what the measurement's periodic
+    // sync calls from a thread of its own while the owner goes on appending. It works on a
+    // duplicate of the descriptor, so a Close meanwhile neither waits for the disk nor pulls
+    // the file away under it. True when the data is there or no file is open.
+    bool SyncData();
     // Closes the file; false when the system reported an error on the way.
     bool Close();
 
 private:
+    void SetDescriptor(int fd);
+
+    // Guards m_fd against the periodic sync's look at it; the owner's own reads of m_fd
+    // need no lock, as only the owner changes it.
+    mutable std::mutex m_fdLock;
     int m_fd = -1;
     std::int64_t m_size = 0;
 };
+
+// Puts the data written through `fd` on the disk, through a duplicate taken under `fdLock`
+// (the lock its owner holds while it opens or closes `fd`). True when the data is there or
+// `fd` is closed.
+bool SyncDataOfShared(std::mutex& fdLock, const int& fd);

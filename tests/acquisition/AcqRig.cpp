@@ -51,7 +51,6 @@ AcqRig::AcqRig(std::unique_ptr<FrameTransport> transport, std::vector<Adapter> a
     AcquisitionContext ac{params, *data, *driver, status, locks, prompter};
     ac.post = [this](AcqNotice n) { notices.Post(n); };
     acq = std::make_unique<CAcquisition>(ac);
-    MeasurementHooks hooks;
     hooks.dataFolder = [this] { return dataFolder.empty() ? dir.path() + "/" : dataFolder; };
     hooks.baseName = [] { return std::string("Profile"); };
     hooks.selectChannel = [this](int code) { selected.push_back(code); };

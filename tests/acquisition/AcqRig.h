@@ -94,6 +94,7 @@ public:
     NoticeLog notices;
     std::unique_ptr<CAcquisition> acq;
     std::vector<int> selected;  // channel codes the measurement start selected
+    MeasurementHooks hooks;     // the measurement's; a test may make another one with others
     std::unique_ptr<CMeasurement> measurement;
 
 private:

@@ -4,6 +4,7 @@
 #include "tests/support/CardImage.h"
 
 #include <algorithm>
+#include <map>
 
 #define ACQ_SCENARIO(Name, config)                      \
     TEST_F(AcqOnMemoryWire, Name)                       \
@@ -70,6 +71,43 @@ TEST_F(AcqOnMemoryWire, CardPulledRightAfterTheStopHoldsEveryFileWhole)
     rig->data->CloseFiles(true);
 }
 
+// A power cut (or a card pulled) while measuring keeps, in every file of the set, all that
+// was written up to a few seconds before it, long before the system would have written
+// it back on its own.
+TEST_F(AcqOnMemoryWire, CardPulledDuringTheRunHoldsWhatCameSecondsBefore)
+{
+    StartUnit(ScenarioUnit());
+    CardImage card(rig->dir.file("sd"), 32);
+    if (!card.ok())
+        GTEST_SKIP() << card.error();
+    rig->dataFolder = card.file("");
+    rig->Activate({0, 1, 4}, 512);
+    rig->params.m_params[0].m_bEmSensor = 1;
+    rig->TimeMode();
+    ASSERT_TRUE(rig->Detect());
+    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+    ASSERT_TRUE(rig->RunUntilTraces(0, 100));
+    for (int k : {0, 1, 4})
+        rig->data->GetMarkerFile(k).AddMarker(static_cast<std::uint32_t>(rig->Traces(k)), 0, 1);
+    ASSERT_TRUE(rig->RunUntilTraces(0, 300));
+    std::map<std::string, std::size_t> written;
+    for (const std::string& name : DataFiles(card.file("")))
+        written[name] = ReadFileBytes(card.file(name)).size();
+    // Longer than a sync period and its round, far shorter than the system's write-back.
+    ASSERT_FALSE(rig->RunUntil([] { return false; }, 3.0)) << "the measurement ended";
+
+    ASSERT_TRUE(card.Pull());
+    EXPECT_EQ(written.size(), 10u) << "three channels' .rd3, .rad, .mrk and slot A's .em";
+    for (const auto& [name, size] : written) {
+        const std::string kept = ReadFileBytes(card.copied(name));
+        EXPECT_GE(kept.size(), size) << name << ": bytes on the copy of those written 3 s before it";
+        EXPECT_TRUE(kept == ReadFileBytes(card.file(name)).substr(0, kept.size())) << name;
+    }
+    rig->measurement->OnMeasureStop();
+    EXPECT_TRUE(rig->prompter.ids.empty());
+    rig->data->CloseFiles(true);
+}
+
 // A card whose storage gives out during the run: the stop cannot put the traces on it and
 // says so, rather than leave them in memory as if stored; also behind the error of a unit
 // that went away.
@@ -82,6 +120,12 @@ protected:
         if (!card.ok())
             GTEST_SKIP() << card.error();
         rig->dataFolder = card.file("");
+        if (unitVanishes) {
+            // The write error is to be found by the stop, behind the link error, and not
+            // first by the periodic sync.
+            rig->hooks.syncPeriod = std::chrono::hours(1);
+            rig->measurement = std::make_unique<CMeasurement>(*rig->acq, rig->hooks);
+        }
         rig->Activate({0, 1}, 512);
         rig->TimeMode();
         ASSERT_TRUE(rig->Detect());

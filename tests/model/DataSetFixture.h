@@ -52,6 +52,7 @@ public:
             m_owner.synced.push_back(m_name);
             return !m_owner.failSync;
         }
+        bool SyncWritten() override { return !m_open || !m_owner.failSync; }
         void Close() override { m_open = false; }
 
     private:
