@@ -31,6 +31,17 @@ std::vector<std::string> DataFiles(const std::string& folder)
     return names;
 }
 
+// Channels A1, A2 and C1 in time mode, with slot A's 50/60 Hz sensor, measuring onto `card`.
+void StartThreeChannelsOn(CardImage& card, AcqRig& rig)
+{
+    rig.dataFolder = card.file("");
+    rig.Activate({0, 1, 4}, 512);
+    rig.params.m_params[0].m_bEmSensor = 1;
+    rig.TimeMode();
+    ASSERT_TRUE(rig.Detect());
+    ASSERT_EQ(rig.measurement->OnMeasureStart(), kStartOk);
+}
+
 }  // namespace
 
 // A card pulled (or the power cut) right after the stop holds everything the stop wrote:
@@ -41,12 +52,7 @@ TEST_F(AcqOnMemoryWire, CardPulledRightAfterTheStopHoldsEveryFileWhole)
     CardImage card(rig->dir.file("sd"), 32);
     if (!card.ok())
         GTEST_SKIP() << card.error();
-    rig->dataFolder = card.file("");
-    rig->Activate({0, 1, 4}, 512);
-    rig->params.m_params[0].m_bEmSensor = 1;
-    rig->TimeMode();
-    ASSERT_TRUE(rig->Detect());
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+    ASSERT_NO_FATAL_FAILURE(StartThreeChannelsOn(card, *rig));
     ASSERT_TRUE(rig->RunUntilTraces(0, 30));
     for (int k : {0, 1, 4})
         rig->data->GetMarkerFile(k).AddMarker(static_cast<std::uint32_t>(rig->Traces(k)), 0, 1);
@@ -80,12 +86,7 @@ TEST_F(AcqOnMemoryWire, CardPulledDuringTheRunHoldsWhatCameSecondsBefore)
     CardImage card(rig->dir.file("sd"), 32);
     if (!card.ok())
         GTEST_SKIP() << card.error();
-    rig->dataFolder = card.file("");
-    rig->Activate({0, 1, 4}, 512);
-    rig->params.m_params[0].m_bEmSensor = 1;
-    rig->TimeMode();
-    ASSERT_TRUE(rig->Detect());
-    ASSERT_EQ(rig->measurement->OnMeasureStart(), kStartOk);
+    ASSERT_NO_FATAL_FAILURE(StartThreeChannelsOn(card, *rig));
     ASSERT_TRUE(rig->RunUntilTraces(0, 100));
     for (int k : {0, 1, 4})
         rig->data->GetMarkerFile(k).AddMarker(static_cast<std::uint32_t>(rig->Traces(k)), 0, 1);
