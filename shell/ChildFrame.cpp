@@ -85,10 +85,15 @@ void CChildFrame::HideSizeItem()
 
 bool CChildFrame::event(QEvent* event)
 {
+    // The window may be gone once an event is handled (a deferred delete): only these two,
+    // which never delete it, are looked at afterwards.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ParentChange && type != QEvent::WindowStateChange)
+        return QMdiSubWindow::event(event);
     const bool handled = QMdiSubWindow::event(event);
     // The area shows the window's menu items anew when it takes the window in and when the
     // window's state changes; sizing stays off while measuring.
-    if (m_boxesTaken && (event->type() == QEvent::ParentChange || event->type() == QEvent::WindowStateChange))
+    if (m_boxesTaken)
         HideSizeItem();
     return handled;
 }
