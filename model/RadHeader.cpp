@@ -176,17 +176,22 @@ void CRadHeader::FillFromSettings(const CMeasParamSet& settings, int slot, int c
         m_fFrequency = static_cast<float>(1.0 / (m_nFrequencySteps * m_dSystemCalibration));
 }
 
+double CRadHeader::UsableTraceInterval() const
+{
+    const CMeasParam defaults;
+    return UsableInterval(m_dInterval, IsTime(m_nTriggerMode) ? defaults.m_dTimeInterval : defaults.m_dDistanceInterval);
+}
+
 bool CRadHeader::StoreToSettings(CMeasParamSet& settings, int slot, int channel) const
 {
     if (slot < 0 || slot >= CMeasParamSet::kSlots || channel < 0 || channel > 1)
         return true;
     CMeasParam& p = settings.m_params[slot * 2 + channel];
     settings.m_nTrigType = m_nTriggerMode;
-    const CMeasParam defaults;
     if (IsTime(m_nTriggerMode))
-        p.m_dTimeInterval = UsableInterval(m_dInterval, defaults.m_dTimeInterval);
+        p.m_dTimeInterval = UsableTraceInterval();
     else
-        p.m_dDistanceInterval = UsableInterval(m_dInterval, defaults.m_dDistanceInterval);
+        p.m_dDistanceInterval = UsableTraceInterval();
     p.m_nRampIndex = m_nAntennaClass;
     settings.SetSampleInterval(slot, m_nAntennaClass, m_dSystemCalibration);
     p.m_nSamples = static_cast<std::uint16_t>(m_nSamples);

@@ -28,6 +28,9 @@ public:
     // global settings (the wheel values are not stored); an interval not above 0 gives the
     // setting its default. True.
     bool StoreToSettings(CMeasParamSet& settings, int slot, int channel) const;
+    // The trace interval as StoreToSettings gives it to the settings: the header's, or the
+    // default of the set's trigger mode where the header's is not above 0.
+    double UsableTraceInterval() const;
     // Writes the .rad file at m_strPath, replacing the previous one only once the new one is
     // complete; on a disk too full for the new one beside it, the previous one is rewritten
     // in place when the new one fits in its blocks, so a stop still records the trace count.

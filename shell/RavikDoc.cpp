@@ -23,7 +23,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -336,11 +335,9 @@ float CRavikDoc::GetTraceSpacing() const
         if (!radar)
             return 0.0f;
         const int first = (CurrentIndex() / 2) * 2;
-        double interval = radar->GetChannel(first).m_Header.m_dInterval;
         // A damaged header's interval of 0 or less would give the distance axis no spacing:
-        // it is drawn with the default interval, which the settings took from it on opening.
-        if (!std::isfinite(interval) || !(interval > 0.0))
-            interval = CMeasParam().m_dDistanceInterval;
+        // it is drawn with the interval the settings took from it on opening.
+        const double interval = radar->GetChannel(first).m_Header.UsableTraceInterval();
         return static_cast<float>(interval / p.GetUnitFactor());
     }
     return static_cast<float>(p.m_params[CurrentIndex()].m_dTimeInterval);
